@@ -1,0 +1,41 @@
+// Reading a track as the show hears it: decoded, at 44100 Hz, looping, and
+// the mono mix of what was played, by absolute position.
+//
+//   std::string why;
+//   TrackReader* t = openTrack("DuskPulse.ogg", &why);   // null: why says what is wrong
+//   float frames[2 * 512];
+//   int got = readTrack(t, frames, 512);                  // interleaved, trackChannels(t) each
+//   appendToTimeline(timeline, frames, got, trackChannels(t));
+//   windowAt(timeline, position, window);                 // samples [position - 1024, position)
+//   closeTrack(t);
+//
+// The live audio library and the offline renderer share these, so the
+// renderer's spectrum at position p is the one the live show measures when
+// p samples have been heard.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "audio/spectrum_analyser.h"
+
+struct TrackReader;
+
+TrackReader* openTrack(const char* path, std::string* why);
+void closeTrack(TrackReader* track);
+int trackChannels(const TrackReader* track);
+// Next frames at 44100 Hz, interleaved; the track starts again after its end.
+// Returns the frames written: fewer than asked only when the track holds no audio at all (then 0).
+int readTrack(TrackReader* track, float* interleaved, int frames);
+
+// The mono mix (mean of the channels) of everything appended, by position.
+struct MonoTimeline {
+    static constexpr int kCapacity = 1 << 16;   // about 1.5 s at 44100 Hz
+    float ring[kCapacity];
+    std::atomic<int64_t> written{0};            // samples appended since reset
+};
+
+void resetTimeline(MonoTimeline& timeline);
+void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
+// Zeros stand for positions before 0 and for positions not appended yet.
+void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
