@@ -14,9 +14,10 @@ int32_t MemoryStream::seek(int32_t offset, int32_t origin) {
     int64_t target = offset;
     if (origin == kSeekFromCurrent) target += position;
     else if (origin == kSeekFromEnd) target += size;
-    if (target < 0) target = 0;
-    // Never past the last byte: only read may bring the position to size.
+    // Never past the last byte: only read may bring the position to size. The
+    // lower clamp comes last so that even a stream made over no bytes stays at 0.
     if (target >= size) target = size - 1;
+    if (target < 0) target = 0;
     position = static_cast<int32_t>(target);
     return position;
 }
@@ -27,6 +28,7 @@ uint32_t MemoryStream::read(void* destination, uint32_t elementSize, uint32_t el
     // The full product, not a 32-bit one that wraps: the request never exceeds
     // what the caller's destination holds, and what is left bounds it anyway.
     const uint64_t requested = uint64_t{elementSize} * elementCount;
+    if (position < 0 || position >= size) return 0;
     const uint64_t remaining = static_cast<uint64_t>(size - position);
     const uint64_t bytes = requested < remaining ? requested : remaining;
     const uint64_t whole = bytes / elementSize;
