@@ -127,7 +127,7 @@ void drawLetteringPanel(Canvas& c, Rect r, Rng& rng) {
     skyGradient(c, r, inverted ? 0.9 : 0.03, inverted ? 0.8 : 0.08);
     const double ink = inverted ? 0.0 : 1.0;
     double y = r.y0 + 4.0;
-    while (y < r.y1 - 10.0) {
+    for (int line = 0; line < 3 && y < r.y1 - 10.0; ++line) {
         const std::string_view word = kWords[static_cast<size_t>(rng.below(static_cast<int>(kWords.size())))];
         const double fit = (r.width() - 8.0) / std::max(1.0, (kGlyphWidth + 1.0) * static_cast<double>(word.size()));
         const double scale = std::max(1.0, std::floor(std::min(fit, rng.range(2.0, 7.0))));
@@ -224,27 +224,43 @@ Rect clipToCanvas(Rect r) {
 Grey drawCollage(int index) {
     Rng rng(1000 + static_cast<uint64_t>(index) * 7919u);
     Canvas c;
-    for (double& p : c.px) p = 0.05 * rng.uniform();
+    for (double& p : c.px) p = 0.03 * rng.uniform();
+    boxBlur(c, 2, 1);
     const int panels = 2 + rng.below(3);
     int previous = -1;
     for (int p = 0; p < panels; ++p) {
         int motif = p == 0 ? index % kMotifCount : rng.below(kMotifCount);
         if (motif == previous) motif = (motif + 1 + rng.below(kMotifCount - 1)) % kMotifCount;
         previous = motif;
-        const int w = p == 0 ? 150 + rng.below(110) : 80 + rng.below(100);
-        const int h = p == 0 ? 110 + rng.below(70) : 60 + rng.below(80);
+        const int w = p == 0 ? 180 + rng.below(120) : 80 + rng.below(100);
+        const int h = p == 0 ? 120 + rng.below(70) : 60 + rng.below(80);
         const int x = rng.below(kWidth - w / 2) - w / 4, y = rng.below(kHeight - h / 2) - h / 4;
         const Rect r = clipToCanvas({x, y, x + w, y + h});
         if (r.width() < 16 || r.height() < 16) continue;
         drawPanel(c, r, static_cast<Motif>(motif), rng);
-        // Photocopied panels: contrast pushed hard, now and then printed negative.
-        const bool hard = rng.uniform() < 0.5, negative = rng.uniform() < 0.15 && motif != kFace;
+        // Photocopied panels: contrast pushed hard or printed as a dot screen, now
+        // and then in negative.
+        const double style = rng.uniform();
+        const bool hard = style < 0.45, dots = style > 0.8, negative = rng.uniform() < 0.15 && motif != kFace;
+        const Canvas before = c;
+        // Unevenly lit, like a print on a copier's glass: only the brightest spot of
+        // the brightest panel reaches white, which keeps every collage's tone curve free.
+        const double exposure = p == 0 ? 1.0 : rng.range(0.55, 0.95);
+        const double hotX = r.x0 + r.width() * rng.uniform(), hotY = r.y0 + r.height() * rng.uniform();
+        const double reach = std::hypot(r.width(), r.height());
         for (int py = r.y0; py < r.y1; ++py) {
             for (int px = r.x0; px < r.x1; ++px) {
                 double v = c.at(px, py);
                 if (hard) v = smoothstep(0.3, 0.7, v);
+                if (dots) {
+                    constexpr int kCell = 4;
+                    const int cx = std::min(r.x1 - 1, r.x0 + (px - r.x0) / kCell * kCell + kCell / 2);
+                    const int cy = std::min(r.y1 - 1, r.y0 + (py - r.y0) / kCell * kCell + kCell / 2);
+                    const double radius = 2.6 * std::sqrt(clamp01(before.at(cx, cy)));
+                    v = clamp01(radius + 0.5 - std::hypot(px + 0.5 - cx, py + 0.5 - cy));
+                }
                 if (negative) v = 1.0 - v;
-                c.at(px, py) = v;
+                c.at(px, py) = v * exposure * (1.0 - 0.3 * std::hypot(px - hotX, py - hotY) / reach);
             }
         }
         if (rng.uniform() < 0.35) {
@@ -254,20 +270,20 @@ Grey drawCollage(int index) {
             fillRect(c, r, r.x1 - 1.0, r.y0, r.x1, r.y1, 0.9);
         }
     }
-    if (rng.uniform() < 0.6) {
+    if (rng.uniform() < 0.45) {
         const std::string_view word = kWords[static_cast<size_t>(rng.below(static_cast<int>(kWords.size())))];
         const double scale = rng.range(2.0, 4.0);
         const double x = rng.range(0.0, std::max(1.0, kWidth - textWidth(word, scale) - 1.0));
         const double y = rng.range(0.0, kHeight - 10.0 * scale);
         fillRect(c, c.bounds(), x - scale, y - scale, x + textWidth(word, scale), y + (kGlyphHeight + 1) * scale, 0.0);
-        drawText(c, c.bounds(), word, x, y, scale, 1.0);
+        drawText(c, c.bounds(), word, x, y, scale, 0.97);
     }
-    // Scratches and grain of a much-copied print.
+    // Scratches of a much-copied print. (No grain: the steep tone curve of the
+    // darkest collages would blow any grain up into static.)
     const int scratches = rng.below(4);
     for (int s = 0; s < scratches; ++s) {
         const double x = rng.range(0.0, kWidth);
         fillCapsule(c, c.bounds(), x, rng.range(0.0, 60.0), x + rng.range(-6.0, 6.0), rng.range(140.0, 200.0), 0.3, 0.7);
     }
-    for (double& p : c.px) p += 0.015 * (rng.uniform() - 0.5);
     return toneMap(c, 0, 255, 6.0 + index * (64.0 / 18.0));
 }

@@ -38,6 +38,28 @@ Grey drawBlock(int block) {
     }
 }
 
+// What each block must come out as: intensity range and mean. The collages'
+// means step evenly from 6 to 70.
+struct Target {
+    int min, max;
+    double mean, meanTolerance;
+};
+
+Target targetOf(int block) {
+    static const Target kSingles[6] = {{86, 221, 179.0, 0.5}, {4, 73, 32.0, 0.5}, {0, 120, 34.0, 0.5},
+                                       {32, 216, 117.0, 0.5}, {0, 255, 128.0, 0.5}, {0, 255, 162.0, 0.5}};
+    static const double kSurfaceMeans[9] = {117.0, 146.0, 132.0, 175.0, 103.0, 88.0, 161.0, 59.0, 74.0};
+    if (block <= 6) return kSingles[block - 1];
+    if (block <= 15) return {-1, -1, kSurfaceMeans[block - 7], 0.5};
+    if (block <= 34) return {0, 255, 6.0 + (block - 16) * (64.0 / 18.0), 0.5};
+    return {0, 217, 0.3, 0.3};
+}
+
+bool onTarget(const GreyStats& s, const Target& t) {
+    if (t.min >= 0 && (s.min != t.min || s.max != t.max)) return false;
+    return s.mean >= t.mean - t.meanTolerance && s.mean <= t.mean + t.meanTolerance;
+}
+
 struct BankEntry {
     std::string name;
     int block;
@@ -115,6 +137,12 @@ int main(int argc, char** argv) {
         }
         const GreyStats s = statsOf(grey);
         std::printf("block%02d  %3d..%3d  mean %7.3f  %6zu bytes\n", b, s.min, s.max, s.mean, block.size());
+        if (!onTarget(s, targetOf(b))) {
+            const Target t = targetOf(b);
+            std::fprintf(stderr, "ziv-pictures: block %d came out %d..%d, mean %.3f; it must be %d..%d, mean %.1f\n", b,
+                         s.min, s.max, s.mean, t.min, t.max, t.mean);
+            return 1;
+        }
         blocks.push_back(std::move(block));
         decoded.push_back(std::move(picture));
     }
