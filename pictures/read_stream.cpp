@@ -34,7 +34,9 @@ uint32_t MemoryStream::read(void* destination, uint32_t elementSize, uint32_t el
     const uint64_t whole = bytes / elementSize;
     if (whole == 0) return 0;
     const uint64_t copied = whole * elementSize;
-    std::memcpy(destination, data + position, static_cast<size_t>(copied));
+    // The decoder reads one byte at a time: that case skips the library call.
+    if (copied == 1) *static_cast<uint8_t*>(destination) = data[position];
+    else std::memcpy(destination, data + position, static_cast<size_t>(copied));
     position += static_cast<int32_t>(copied);
     return static_cast<uint32_t>(whole);
 }

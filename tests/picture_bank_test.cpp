@@ -62,6 +62,21 @@ TEST_F(Bank, SinglePicturesHaveTheirIntensityRangeAndMean) {
     EXPECT_GT(p8.mean, 0.0);
 }
 
+// The rotating scene shows nothing of Picture8 outside the disc of radius 94
+// around the centre: every lit pixel has to be inside it.
+TEST_F(Bank, Picture8LightsOnlyTheVisibleDisc) {
+    int lit = 0;
+    for (int y = 0; y < kPictureHeight; ++y) {
+        for (int x = 0; x < kPictureWidth; ++x) {
+            if (Picture8[static_cast<size_t>(y * kPictureWidth + x)] == 0) continue;
+            ++lit;
+            const int dx = x - 160, dy = y - 100;
+            EXPECT_LE(dx * dx + dy * dy, 94 * 94) << "lit pixel at " << x << ", " << y;
+        }
+    }
+    EXPECT_GT(lit, 20);
+}
+
 TEST_F(Bank, EveryValueIsAnIntensity) {
     for (int i = 0; i < kPictureBankSize; ++i) {
         const Stats s = statsOf(*pictureDecodeSteps()[i].picture);
