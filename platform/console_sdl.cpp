@@ -49,9 +49,9 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     // Without a runtime directory no Wayland compositor can be reached, and
     // trying anyway prints a stray line of its own on stderr; the other
-    // drivers are tried in SDL's order (SDL_VIDEODRIVER still wins).
+    // drivers are tried in SDL's order. A driver anyone asked for wins.
     const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
-    if (!runtimeDir || !*runtimeDir) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
+    if ((!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER)) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failWith(error, "cannot start the video system");
     std::string why;
     if (!videoDriverIsVisible(&why)) {
