@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,6 +36,13 @@ constexpr int kFadeFrames = 256;           // stop ramps down over 6 ms instead 
 constexpr auto kFadeWait = std::chrono::milliseconds(100);
 constexpr auto kDecoderNap = std::chrono::milliseconds(3);
 constexpr auto kIdleNap = std::chrono::milliseconds(20);
+
+// The mixer's own CPU time, apart from the time it spent preempted.
+int64_t threadCpuNanoseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
 
 int64_t nowNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
@@ -181,7 +189,7 @@ struct Library {
     float bands[kSpectrumBands] = {};
     float window[kAnalysisWindow] = {};
 
-    std::atomic<int64_t> mixes{0}, underruns{0}, worstMix{0}, outputFrames{0}, lastStartFrame{-1};
+    std::atomic<int64_t> mixes{0}, underruns{0}, worstMix{0}, worstMixCpu{0}, outputFrames{0}, lastStartFrame{-1};
     std::atomic<int> bufferFrames{0};
 };
 
@@ -223,6 +231,7 @@ int64_t heardPosition(const SoundStream* s, int64_t now) {
 void mixStereo(float* out, int frames) {
     Library& l = lib();
     const int64_t began = nowNanoseconds();
+    const int64_t cpuBegan = threadCpuNanoseconds();
     std::fill(out, out + 2 * static_cast<size_t>(frames), 0.0f);
     const int64_t outputFrame = l.outputFrames.load(std::memory_order_relaxed);
     bool short_ = false;
@@ -253,6 +262,8 @@ void mixStereo(float* out, int frames) {
     l.mixes.fetch_add(1, std::memory_order_relaxed);
     const int64_t took = nowNanoseconds() - began;
     if (took > l.worstMix.load(std::memory_order_relaxed)) l.worstMix.store(took, std::memory_order_relaxed);
+    const int64_t cpu = threadCpuNanoseconds() - cpuBegan;
+    if (cpu > l.worstMixCpu.load(std::memory_order_relaxed)) l.worstMixCpu.store(cpu, std::memory_order_relaxed);
 }
 
 bool isOpen(const Library& l, SoundStream* s) {
@@ -364,7 +375,7 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
             if (!l.channels[c].load()) channel = c;
         if (channel < 0) return -1;
     }
-    if (!paused) {
+    if (!paused && s->state.load() != kPlaying) {
         resetAnalyser(s->analyser);
         s->lastSpectrumTime = nowNanoseconds();
         l.spectrumStream = s;
@@ -431,6 +442,7 @@ SoundLibraryStats soundLibraryStats() {
     s.mixes = l.mixes.load();
     s.underruns = l.underruns.load();
     s.worstMixNanoseconds = l.worstMix.load();
+    s.worstMixCpuNanoseconds = l.worstMixCpu.load();
     s.outputFrames = l.outputFrames.load();
     s.lastStartOutputFrame = l.lastStartFrame.load();
     s.bufferFrames = l.bufferFrames.load();
@@ -442,6 +454,7 @@ void resetSoundLibraryStats() {
     l.mixes.store(0);
     l.underruns.store(0);
     l.worstMix.store(0);
+    l.worstMixCpu.store(0);
     l.lastStartFrame.store(-1);
 }
 

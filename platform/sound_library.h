@@ -12,7 +12,8 @@
 struct SoundLibraryStats {
     int64_t mixes = 0;                   // buffers handed to the output
     int64_t underruns = 0;               // buffers a playing stream could not fill
-    int64_t worstMixNanoseconds = 0;     // longest time spent in one mix
+    int64_t worstMixNanoseconds = 0;     // longest time spent in one mix, preemption included
+    int64_t worstMixCpuNanoseconds = 0;  // most CPU time one mix used
     int64_t outputFrames = 0;            // frames handed to the output since it opened
     int64_t lastStartOutputFrame = -1;   // output frame that carried the latest stream's first frame
     int bufferFrames = 0;                // frames per output buffer

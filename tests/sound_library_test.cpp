@@ -168,7 +168,9 @@ TEST_F(SoundLibraryTest, SpectrumFollowsThePlayingPositionWithOrWithoutADevice) 
     for (bool sound : {true, false}) {
         SCOPED_TRACE(sound ? "device" : "no-sound output");
         closeSoundLibrary();
-        if (!sound) ASSERT_EQ(FSOUND_SetOutput(kOutputNoSound), 1);
+        if (!sound) {
+            ASSERT_EQ(FSOUND_SetOutput(kOutputNoSound), 1);
+        }
         ASSERT_NE(FSOUND_Init(44100, 32, 0), 0);
         FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
         SoundStream* s = FSOUND_Stream_OpenFile(path.c_str(), 0x20132, 0);
