@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -107,6 +108,14 @@ TEST_F(SoundLibraryTest, BadFilesOpenAsNullOrPlaySilenceWithoutHanging) {
     EXPECT_GE(FSOUND_Stream_PlayEx(-1, s, nullptr, 0), 0);
     std::this_thread::sleep_for(150ms);
     EXPECT_TRUE(allZero(spectrumNow()));
+    // Nothing to decode must not mean decoding in circles.
+    timespec cpuBefore{}, cpuAfter{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuBefore);
+    std::this_thread::sleep_for(400ms);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuAfter);
+    const double cpuMs = static_cast<double>(cpuAfter.tv_sec - cpuBefore.tv_sec) * 1e3 +
+                         static_cast<double>(cpuAfter.tv_nsec - cpuBefore.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 25.0);
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(FSOUND_Stream_Close(s), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
@@ -210,13 +219,14 @@ TEST_F(SoundLibraryTest, SilenceReadsZero) {
 
 // The disk driver records exactly what the device was handed: the decoded
 // track, then the track again with no gap at the join, and nothing dropped.
-std::vector<float> recordOnDisk(const std::string& track, const std::string& recording, int64_t framesWanted) {
+std::vector<float> recordOnDisk(const std::string& track, const std::string& recording, int64_t framesWanted,
+                                unsigned mode = 0x20132) {
     ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", recording.c_str());
     ScopedEnv delay("SDL_DISKAUDIODELAY", "8");   // about three times real time; 0 would outrun any decoder
     EXPECT_NE(FSOUND_Init(44100, 32, 0), 0);
     resetSoundLibraryStats();
-    SoundStream* s = FSOUND_Stream_OpenFile(track.c_str(), 0x20132, 0);
+    SoundStream* s = FSOUND_Stream_OpenFile(track.c_str(), mode, 0);
     EXPECT_NE(s, nullptr);
     FSOUND_Stream_PlayEx(-1, s, nullptr, 0);
     const auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -248,6 +258,44 @@ TEST_F(SoundLibraryTest, DiskRecordingIsTheDecodedTrackLoopingWithoutAGap) {
     const auto recorded = recordOnDisk(path, folder.path("out.raw"), 50000);
     ASSERT_GE(recorded.size(), 100000u);
     for (size_t i = 0; i < 100000; ++i) ASSERT_EQ(recorded[i], pass[i % pass.size()]) << "float " << i;
+}
+
+TEST_F(SoundLibraryTest, WithoutTheLoopBitAStreamPlaysOnceThenFallsSilent) {
+    TrackFolder folder("library_once");
+    const std::string path = folder.write("noise.ogg", noiseSamples(20000, 2, 0.5, 12), 2, 44100);
+    const auto pass = decodeWholeFile(path, nullptr, nullptr);
+    const auto recorded = recordOnDisk(path, folder.path("once.raw"), 45000, 0x10);
+    ASSERT_GE(recorded.size(), 90000u);
+    for (size_t i = 0; i < pass.size(); ++i) ASSERT_EQ(recorded[i], pass[i]) << "float " << i;
+    for (size_t i = pass.size(); i < 90000; ++i) ASSERT_EQ(recorded[i], 0.0f) << "float " << i;
+}
+
+// Six channels in the Vorbis order (front left, centre, front right, rear
+// left, rear right, LFE): the left speaker never gets a right-hand channel.
+TEST_F(SoundLibraryTest, SurroundChannelsLandOnTheirOwnSide) {
+    TrackFolder folder("library_surround");
+    const int frames = 20000;
+    const auto noise = noiseSamples(frames, 1, 0.5, 8);
+    for (int channel : {0, 1, 2}) {
+        std::vector<float> six(static_cast<size_t>(frames) * 6, 0.0f);
+        for (int i = 0; i < frames; ++i) six[static_cast<size_t>(i) * 6 + channel] = noise[i];
+        const std::string path = folder.write("six.ogg", six, 6, 44100);
+        const auto recorded = recordOnDisk(path, folder.path("six.raw"), 15000);
+        ASSERT_GE(recorded.size(), 30000u);
+        double left = 0, right = 0;
+        for (size_t i = 0; i < 15000; ++i) {
+            left += recorded[2 * i] * recorded[2 * i];
+            right += recorded[2 * i + 1] * recorded[2 * i + 1];
+        }
+        if (channel == 0) {
+            EXPECT_LT(right, left * 1e-3);
+        } else if (channel == 2) {
+            EXPECT_LT(left, right * 1e-3);
+        } else {
+            EXPECT_NEAR(left, right, left * 1e-3);
+        }
+        EXPECT_GT(left + right, 1.0) << "channel " << channel << " is not heard";
+    }
 }
 
 TEST_F(SoundLibraryTest, MonoPlaysOnBothSidesAndOtherRatesArriveAt44100) {
