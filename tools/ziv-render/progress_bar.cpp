@@ -52,3 +52,8 @@ void ProgressBar::finish() {
     std::fputc('\n', stderr);
     visible_ = false;
 }
+
+void ProgressBar::leave() {
+    if (visible_ && drawn_) std::fputc('\n', stderr);
+    visible_ = false;
+}

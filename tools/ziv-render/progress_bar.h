@@ -17,6 +17,7 @@ public:
     ProgressBar(int64_t total, bool visible);
     void update(int64_t done);
     void finish();
+    void leave();   // ends the bar's line where it stands
 
 private:
     void draw(int64_t done);

@@ -40,6 +40,11 @@ double secondsSince(Clock::time_point& mark) {
     return s;
 }
 
+int interrupted() {
+    std::fprintf(stderr, "%s: interrupted; nothing was kept\n", kProgramName);
+    return 130;
+}
+
 int failFile(const char* what, const std::string& file, const std::string& why) {
     std::fprintf(stderr, "%s: %s '%s': %s\n", kProgramName, what, file.c_str(), why.c_str());
     return 1;
@@ -124,6 +129,7 @@ int renderMain(int argc, const char* const* argv) {
     Outputs out;
     auto openFailed = [&](const char* what, const std::string& file, const std::string& why) {
         out.abandon();
+        if (stopRequested) return interrupted();
         return failFile(what, file, why);
     };
     for (const VideoOutput& v : o.videos) {
@@ -167,9 +173,8 @@ int renderMain(int argc, const char* const* argv) {
     for (int64_t n = 0; n < frames; ++n) {
         if (stopRequested) {
             out.abandon();
-            progress.finish();
-            std::fprintf(stderr, "%s: interrupted; nothing was kept\n", kProgramName);
-            return 130;
+            progress.leave();
+            return interrupted();
         }
         Clock::time_point mark = Clock::now();
         const float* frameSpectrum;

@@ -174,7 +174,13 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& s : args) argv.push_back(const_cast<char*>(s.c_str()));
     argv.push_back(nullptr);
-    const int rc = posix_spawn(&child_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    // A group of its own: Ctrl-C reaches only ziv-render, which then stops ffmpeg and removes its file.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int rc = posix_spawn(&child_, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(videoRead);
     if (audioRead >= 0) close(audioRead);
