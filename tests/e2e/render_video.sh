@@ -85,5 +85,11 @@ PATH="/nonexistent" "$render" --track track.ogg --frames 3 -o nope.mp4 --raw nop
 grep -q "ffmpeg program is not on the PATH" missing.txt || fail "missing ffmpeg message: $(cat missing.txt)"
 ls | grep -q nope && fail "missing ffmpeg left files"
 
+# A video that cannot be written: exit 1, and the other outputs are withdrawn.
+"$render" --track track.ogg --frames 3 -o /nonexistent/folder/x.mp4 --raw withdrawn.raw 2>nowhere.txt
+[ $? -eq 1 ] || fail "an unwritable video did not exit 1"
+grep -q "^ziv-render: video '/nonexistent/folder/x.mp4': " nowhere.txt || fail "unwritable video message: $(cat nowhere.txt)"
+ls -a | grep -Eq "withdrawn|partial" && fail "an unwritable video left files: $(ls -a)"
+
 [ $failures -eq 0 ] && echo "render_video: all checks passed"
 exit $((failures > 0))
