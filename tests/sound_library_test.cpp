@@ -303,7 +303,7 @@ TEST_F(SoundLibraryTest, SurroundChannelsLandOnTheirOwnSide) {
     }
 }
 
-TEST_F(SoundLibraryTest, MonoPlaysOnBothSidesAndOtherRatesArriveAt44100) {
+TEST_F(SoundLibraryTest, MonoPlaysOnBothSides) {
     TrackFolder folder("library_layouts");
     const std::string mono = folder.write("mono.ogg", noiseSamples(15000, 1, 0.5, 4), 1, 44100);
     const auto pass = decodeWholeFile(mono, nullptr, nullptr);
@@ -313,17 +313,6 @@ TEST_F(SoundLibraryTest, MonoPlaysOnBothSidesAndOtherRatesArriveAt44100) {
         ASSERT_EQ(recorded[2 * i], pass[i % pass.size()]) << "frame " << i;
         ASSERT_EQ(recorded[2 * i + 1], pass[i % pass.size()]) << "frame " << i;
     }
-    // One second at 48 kHz is one second of output: the click comes back after 44100 frames.
-    std::vector<float> clicks(48000, 0.0f);
-    std::fill(clicks.begin() + 100, clicks.begin() + 140, 0.8f);
-    const std::string fast = folder.write("clicks48k.ogg", clicks, 1, 48000);
-    const auto out = recordOnDisk(fast, folder.path("clicks.raw"), 100000);
-    std::vector<size_t> onsets;
-    for (size_t i = 1; i < out.size() / 2 && i < 100000; ++i)
-        if (out[2 * i] > 0.4f && out[2 * i - 2] <= 0.4f && (onsets.empty() || i - onsets.back() > 20000)) onsets.push_back(i);
-    ASSERT_EQ(onsets.size(), 3u);
-    EXPECT_NEAR(double(onsets[1] - onsets[0]), 44100, 2);
-    EXPECT_NEAR(double(onsets[2] - onsets[1]), 44100, 2);
 }
 
 // The show never shuts the library down: leaving the process while a stream
