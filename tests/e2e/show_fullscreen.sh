@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The show opens a full-screen window titled "ziv", presents its picture
-# letterboxed at a whole scale with black bars, and Escape ends it with 0.
+# The show opens a full-screen window titled "ziv", presents frames of its
+# picture letterboxed at a whole scale with black bars, and Escape ends it
+# with status 0.
 source "$(dirname "$0")/lib.sh"
-e2e_require xdotool import convert
+e2e_require xdotool import convert compare
 e2e_under_xvfb 1600x1000 "$@"
 e2e_start_window_manager
 e2e_start_show
@@ -29,6 +30,18 @@ for i in $(seq 50); do
 done
 [ -n "$painted" ] || e2e_fail "the window was never painted black outside the picture rows (see $E2E_TMP/shot.png)"
 e2e_expect_black_around "$E2E_TMP/shot.png" 1280 960 160 20
+
+# Frames keep coming: the picture rows change from one screenshot to a later one.
+convert "$E2E_TMP/shot.png" -crop 1280x800+160+100 +repage "$E2E_TMP/first.png"
+moving=""
+for i in $(seq 20); do
+  sleep 0.5
+  e2e_screenshot "$E2E_TMP/later.png"
+  convert "$E2E_TMP/later.png" -crop 1280x800+160+100 +repage "$E2E_TMP/now.png"
+  differing="$(compare -metric AE "$E2E_TMP/first.png" "$E2E_TMP/now.png" null: 2>&1)"
+  [ "$differing" != 0 ] && { moving=1; break; }
+done
+[ -n "$moving" ] || e2e_fail "the picture did not change for 10 s: no frames are being presented"
 
 kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended by itself"
 xdotool windowactivate --sync "$win" >/dev/null 2>&1
