@@ -70,6 +70,18 @@ bool appIconPixels(uint32_t* argb) {
     return true;
 }
 
+bool appIconRgba(uint8_t* rgba) {
+    uint32_t argb[kAppIconSize * kAppIconSize];
+    if (!appIconPixels(argb)) return false;
+    for (int i = 0; i < kAppIconSize * kAppIconSize; ++i) {
+        rgba[4 * i + 0] = static_cast<uint8_t>(argb[i] >> 16);
+        rgba[4 * i + 1] = static_cast<uint8_t>(argb[i] >> 8);
+        rgba[4 * i + 2] = static_cast<uint8_t>(argb[i]);
+        rgba[4 * i + 3] = static_cast<uint8_t>(argb[i] >> 24);
+    }
+    return true;
+}
+
 bool setAppIcon(SDL_Window* window) {
     if (!window) return false;
     static uint32_t pixels[kAppIconSize * kAppIconSize];

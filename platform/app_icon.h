@@ -4,6 +4,8 @@
 //   setAppIcon(window);                  // on any SDL window; false if SDL refused it
 //   uint32_t argb[kAppIconSize * kAppIconSize];
 //   appIconPixels(argb);                 // 0xAARRGGBB, alpha 0 or 255
+//   uint8_t rgba[kAppIconSize * kAppIconSize * 4];
+//   appIconRgba(rgba);                   // the same as bytes R, G, B, A
 //
 // Each row is 32 letters: '0'..'9', 'a'..'f' pick a colour of the
 // 16-colour palette, '.' is transparent.
@@ -18,4 +20,5 @@ inline constexpr int kAppIconColours = 16;
 const char* const* appIconRows();
 const uint32_t* appIconPalette();
 bool appIconPixels(uint32_t* argb);
+bool appIconRgba(uint8_t* rgba);
 bool setAppIcon(SDL_Window* window);

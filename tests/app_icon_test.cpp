@@ -46,6 +46,20 @@ TEST(AppIcon, PixelsAreOpaquePaletteColoursOrFullyTransparent) {
     EXPECT_GT(opaque, kAppIconSize * kAppIconSize / 2);
 }
 
+TEST(AppIcon, RgbaBytesAreTheSamePixelsInMemoryOrder) {
+    uint32_t argb[kAppIconSize * kAppIconSize];
+    uint8_t rgba[kAppIconSize * kAppIconSize * 4];
+    ASSERT_TRUE(appIconPixels(argb));
+    ASSERT_TRUE(appIconRgba(rgba));
+    for (int i = 0; i < kAppIconSize * kAppIconSize; ++i) {
+        const uint32_t p = argb[i];
+        ASSERT_EQ(rgba[4 * i + 0], (p >> 16) & 0xFF) << i;
+        ASSERT_EQ(rgba[4 * i + 1], (p >> 8) & 0xFF) << i;
+        ASSERT_EQ(rgba[4 * i + 2], p & 0xFF) << i;
+        ASSERT_EQ(rgba[4 * i + 3], p >> 24) << i;
+    }
+}
+
 TEST(AppIcon, SetsOnAWindowAndRefusesNone) {
     EXPECT_FALSE(setAppIcon(nullptr));
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
