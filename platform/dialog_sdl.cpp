@@ -210,10 +210,19 @@ struct DialogDisplay {
     bool rendererBackend = false;
     ImFont* font = nullptr;
     Layout layout;
+    bool textInputWasActive = false;
+    std::string clickThrough;  // a hint the ImGui backend sets, put back as it was
+    bool clickThroughWasSet = false;
 
     ~DialogDisplay() {
         if (rendererBackend) ImGui_ImplOpenGL3_Shutdown();
-        if (platformBackend) ImGui_ImplSDL2_Shutdown();
+        if (platformBackend) {
+            ImGui_ImplSDL2_Shutdown();
+            if (clickThroughWasSet)
+                SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, clickThrough.c_str());
+            else
+                SDL_ResetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH);
+        }
         if (imgui) ImGui::DestroyContext(imgui);
         if (gl) SDL_GL_DeleteContext(gl);
         if (window) SDL_DestroyWindow(window);
@@ -226,6 +235,7 @@ struct DialogDisplay {
         SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEMOTION - 1);
         SDL_FlushEvents(SDL_MOUSEMOTION, SDL_JOYAXISMOTION - 1);
         SDL_GL_ResetAttributes();
+        if (textInputWasActive) SDL_StartTextInput();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 };
@@ -256,6 +266,7 @@ bool openDisplay(DialogDisplay& d, const DialogTemplate& t) {
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.LogFilename = nullptr;
+    io.ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;  // the pointer is the system's own
     d.font = loadFont(kFontPixels * static_cast<float>(scale));
     if (!d.font) return false;
     d.layout = layoutDialog(t, d.font, scale);
@@ -294,6 +305,12 @@ bool openDisplay(DialogDisplay& d, const DialogTemplate& t) {
         if (!d.font) return false;
         io.FontGlobalScale = 1.0f / density;
     }
+    // Keys are read as keys: no input method may turn Space into composed text.
+    d.textInputWasActive = SDL_IsTextInputActive() == SDL_TRUE;
+    SDL_StopTextInput();
+    const char* clickThrough = SDL_GetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH);
+    d.clickThroughWasSet = clickThrough != nullptr;
+    if (clickThrough) d.clickThrough = clickThrough;
     d.platformBackend = ImGui_ImplSDL2_InitForOpenGL(d.window, d.gl);
     if (!d.platformBackend) return false;
     d.rendererBackend = ImGui_ImplOpenGL3_Init("#version 130");
