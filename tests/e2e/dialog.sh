@@ -10,7 +10,7 @@ build_dir="${ZIV_BUILD_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build}"
 ziv="$build_dir/ziv"
 artefacts="$build_dir/e2e-artefacts/dialog"
 
-for tool in xvfb-run xdotool openbox wmctrl xprop xwininfo import; do
+for tool in xvfb-run xdotool openbox wmctrl xprop xwininfo import sox oggenc; do
   command -v "$tool" >/dev/null || { echo "dialog e2e: skipped, '$tool' is not installed"; exit 77; }
 done
 [ -x "$ziv" ] || { echo "dialog e2e: '$ziv' is not built" >&2; exit 1; }
@@ -25,6 +25,10 @@ openbox >/dev/null 2>&1 &
 wm_pid=$!
 trap 'kill "$wm_pid" 2>/dev/null; [ -n "${ziv_pid:-}" ] && kill "$ziv_pid" 2>/dev/null; rm -rf "$work"' EXIT
 sleep 0.5
+
+# A short track, so that a show with sound on really plays something.
+sox -q -n -r 44100 -c 2 -b 16 "$work/track.wav" synth 3 sine 440 vol 0.3 &&
+  oggenc -Q -o "$work/DuskPulse.ogg" "$work/track.wav" || { echo "dialog e2e: cannot make a track" >&2; exit 1; }
 
 # Failures are counted in a file: some checks run in command substitutions.
 fail() { echo "FAIL [$scenario]: $*" | tee -a "$work/failures" >&2; }
