@@ -39,5 +39,7 @@ struct MonoTimeline {
 
 void resetTimeline(MonoTimeline& timeline);
 void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
-// Zeros stand for positions before 0 and for positions not appended yet.
+// Zeros stand for positions before 0, positions not appended yet and positions
+// already overwritten: append up to at least `position` first, and ask for
+// windows within the last kCapacity - 1024 samples appended.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);

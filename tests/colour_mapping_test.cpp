@@ -127,8 +127,11 @@ TEST_F(ColourMapping, TrailRisesTowardTheSceneAndStopsFourShort) {
     EXPECT_EQ(trailUnder(100, 255, 60).back(), 100);
 }
 
-TEST_F(ColourMapping, TrailReadsTheSceneUnsignedAndIsTheSameInEveryMapping) {
+TEST_F(ColourMapping, TrailReadsSceneAndTrailUnsignedAndIsTheSameInEveryMapping) {
     EXPECT_EQ(trailUnder(-1, 0, 1)[0], 858993459);
+    // The trail itself is read unsigned too: a stored -1 under a scene of -1 stays 4294967295.
+    EXPECT_EQ(trailUnder(-1, -1, 1)[0], -1);
+    EXPECT_EQ(trailUnder(0, -1, 1)[0], -858993460);  // floor(0.8 * 4294967295) = 3435973836
     SpectrumFeatures.bin1 = 0.7f;
     SpectrumFeatures.mean44to46 = 0.3f;
     for (int32_t selector = 0; selector < 5; ++selector) {

@@ -63,6 +63,18 @@ TEST(PatternScenes, WorkedExampleSpectralRamp) {
     EXPECT_EQ(SceneBuffer[at(0, 102)], 0);     // q = 255 wraps to 0 before the scaling
 }
 
+TEST(PatternScenes, RowOffsetIsRoundedToFloatBeforeItIsTruncated) {
+    // In double the offset of row 143 is 45854.9998...; rounded to float it is 45855.
+    SpectrumFeatures = {};
+    SpectrumFeatures.mean63to65 = 0.1f;
+    SpectrumFeatures.bin128 = 0x1.00880ep-1f;
+    SpectrumFeatures.inv63to65 = 1.0f;
+    EXPECT_EQ(rowOffset(143), 45855.0f);
+    PictureSetA[6].fill(0);
+    drawRampedPicture(6);
+    EXPECT_EQ(SceneBuffer[at(143, 0)], 45855 % 255);
+}
+
 TEST(PatternScenes, FlatSpectrumLeavesPicturesAloneButWraps255ToZero) {
     fillSyntheticPictures();
     SpectrumFeatures = {};
