@@ -66,6 +66,7 @@ wait_dialog() {
   local deadline=$((SECONDS + 5))
   while [ "$(xdotool getactivewindow 2>/dev/null)" != "$w" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] || fail "the dialog did not open focused"
+  xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the dialog has no 32x32 icon"
   sleep 0.2
   import -window "$w" "$artefacts/$scenario-dialog.png" 2>/dev/null
   echo "$w"
@@ -105,6 +106,7 @@ show_window_state() {
   width=$(xwininfo -id "$w" | awk '/^ *Width:/ {print $2}')
   height=$(xwininfo -id "$w" | awk '/^ *Height:/ {print $2}')
   xprop -id "$w" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN && full=1
+  xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the show's window has no 32x32 icon"
   import -window "$w" "$artefacts/$scenario-show.png" 2>/dev/null
   echo "$width $height $full $w"
 }
