@@ -255,7 +255,15 @@ ImFont* loadFont(float pixels) {
 // Creates the hidden window, its GL context and the painter; false when
 // this display cannot show a dialog.
 bool openDisplay(DialogDisplay& d, const DialogTemplate& t) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // Without a runtime folder no Wayland compositor can be reached, and
+    // trying prints a stray line on stderr; the console skips it the same way.
+    // A driver anyone asked for wins.
+    const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
+    const bool skipWayland = (!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (skipWayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
+    const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (skipWayland) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    if (started != 0) return false;
     d.videoStarted = true;
     // Nobody can answer a dialog nobody sees; without it the run goes on
     // with the options as they stand and the console reports the display.
