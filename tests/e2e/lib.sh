@@ -5,7 +5,8 @@
 #   e2e_require xdotool import            # exit 77 (skipped) if a tool is missing
 #   e2e_under_xvfb 1600x1000 "$@"         # re-runs this script inside xvfb-run
 #   e2e_start_window_manager
-#   e2e_start_show                        # starts ziv, answers its dialog; pid in SHOW_PID
+#   e2e_start_show                        # starts ziv, answers its dialog with OK; pid in SHOW_PID
+#   e2e_start_show Tab Tab space          # the same with full screen turned off first
 #   win=$(e2e_wait_for_window '^ziv$' 10)
 #   e2e_wait_for_exit "$SHOW_PID" 10; status=$?
 #
@@ -71,19 +72,34 @@ e2e_start_window_manager() {
   e2e_fail "the window manager did not start within 30 s"
 }
 
-# The start-up dialog accepts its defaults by itself today; once it shows a
-# window, this is where the test answers it (Return on "OK").
+# Answers the start-up dialog: waits for the show's first window, which must
+# be the dialog (its caption is empty), types the given keys (xdotool key
+# names, for example "Tab Tab space" to turn full screen off), then presses
+# Return on "OK". Without keys the defaults stand: sound, full screen, no loop.
 e2e_pass_dialog() {
-  :
+  local i id=""
+  for i in $(seq 300); do
+    id="$(xdotool search --onlyvisible --pid "$SHOW_PID" 2>/dev/null | head -1)"
+    [ -n "$id" ] && break
+    kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended before its dialog appeared: $(cat "$E2E_TMP/show.err")"
+    sleep 0.1
+  done
+  [ -n "$id" ] || e2e_fail "no dialog within 30 s"
+  [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || e2e_fail "the show's first window is not its dialog"
+  for i in $(seq 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] && break; sleep 0.1; done
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] || e2e_fail "the dialog did not get the keyboard focus"
+  [ $# -eq 0 ] || xdotool key --delay 50 "$@"
+  xdotool key Return
 }
 
-# Starts the show from the build folder, as scripts/show.sh does.
+# Starts the show from the build folder, as scripts/show.sh does, and answers
+# its dialog (arguments: keys for the dialog, see e2e_pass_dialog).
 e2e_start_show() {
   [ -x "$ZIV_BUILD_DIR/ziv" ] || e2e_fail "no ziv in $ZIV_BUILD_DIR (build it first)"
   (cd "$ZIV_BUILD_DIR" && exec ./ziv) >"$E2E_TMP/show.out" 2>"$E2E_TMP/show.err" &
   SHOW_PID=$!
   E2E_PIDS+=("$SHOW_PID")
-  e2e_pass_dialog
+  e2e_pass_dialog "$@"
 }
 
 # Prints the id of the first window whose name matches the pattern.
