@@ -83,13 +83,15 @@ void addHat(Mix& mix, int64_t at, double level, bool open, double pan, uint32_t 
     const double decay = open ? 0.16 : 0.028;
     const int64_t n = seconds(length);
     Noise noise(seed);
-    Biquad hp1 = Biquad::highPass(6500.0, 0.7), hp2 = Biquad::highPass(6500.0, 0.7);
-    Biquad lp1 = Biquad::lowPass(9000.0, 0.7), lp2 = Biquad::lowPass(9000.0, 0.7);
+    // A band around 7 kHz: bright enough to tick, but the show's treble lift
+    // near 11 kHz would turn every hat into a cut, so that octave is kept out.
+    Biquad hp1 = Biquad::highPass(5500.0, 0.7), hp2 = Biquad::highPass(5500.0, 0.7);
+    Biquad lp1 = Biquad::lowPass(7500.0, 0.7), lp2 = Biquad::lowPass(7500.0, 0.7), lp3 = Biquad::lowPass(7500.0, 0.7);
     double gl, gr;
     panGains(pan, gl, gr);
     for (int64_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
-        const double x = lp2.run(lp1.run(hp2.run(hp1.run(noise.next()))));
+        const double x = lp3.run(lp2.run(lp1.run(hp2.run(hp1.run(noise.next())))));
         const double v = level * attackRamp(t, 0.0008) * endFade(t, length, 0.02) * std::exp(-t / decay) * x * 2.0;
         mix.add(at + i, v * gl, v * gr);
     }
@@ -99,17 +101,23 @@ void addCrash(Mix& mix, int64_t at, double level, uint32_t seed) {
     const double length = 2.6;
     const int64_t n = seconds(length);
     Noise left(seed), right(seed + 7777u);
-    Biquad hpl = Biquad::highPass(3800.0, 0.7), hpr = Biquad::highPass(3800.0, 0.7);
-    Biquad lpl = Biquad::lowPass(13000.0, 0.7), lpr = Biquad::lowPass(13000.0, 0.7);
+    // The wash stays below 9 kHz, where the show's treble lift is still mild;
+    // the bright strike on top is a ting, whose clean decay makes one short cut
+    // instead of a flicker of them.
+    Biquad hpl = Biquad::highPass(3500.0, 0.7), hpr = Biquad::highPass(3500.0, 0.7);
+    Biquad lpl1 = Biquad::lowPass(8000.0, 0.7), lpr1 = Biquad::lowPass(8000.0, 0.7);
+    Biquad lpl2 = Biquad::lowPass(8000.0, 0.7), lpr2 = Biquad::lowPass(8000.0, 0.7);
     for (int64_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double env = level * attackRamp(t, 0.001) * endFade(t, length, 0.3) * std::exp(-t / 0.55);
         // The two sides share most of their noise, so the mono mix keeps the crash's body.
         const double common = left.next();
-        const double l = lpl.run(hpl.run(common * 0.8 + right.next() * 0.2));
-        const double r = lpr.run(hpr.run(common * 0.8 - right.next() * 0.2));
+        const double other = right.next();
+        const double l = lpl2.run(lpl1.run(hpl.run(common * 0.8 + other * 0.2)));
+        const double r = lpr2.run(lpr1.run(hpr.run(common * 0.8 - other * 0.2)));
         mix.add(at + i, env * l, env * r);
     }
+    addTing(mix, at, level * 0.12);
 }
 
 void addTing(Mix& mix, int64_t at, double level) {
@@ -119,7 +127,7 @@ void addTing(Mix& mix, int64_t at, double level) {
     for (int64_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
         const double env = level * attackRamp(t, 0.0015) * endFade(t, length, 0.05);
-        const double v = env * (high.next() * std::exp(-t / 0.05) + 0.5 * mid.next() * std::exp(-t / 0.07) +
+        const double v = env * (high.next() * std::exp(-t / 0.04) + 0.5 * mid.next() * std::exp(-t / 0.06) +
                                 0.3 * edge.next() * std::exp(-t / 0.03));
         mix.add(at + i, v, v);
     }

@@ -9,7 +9,7 @@ namespace {
 
 // Mastering: the level the mix is raised by and the ceiling no sample passes,
 // chosen so the encoded file keeps its true peak below -1 dBTP.
-constexpr double kMasterGain = 1.0;
+constexpr double kMasterGain = 1.3;
 constexpr double kCeiling = 0.75;
 
 enum Bars {
@@ -92,7 +92,7 @@ void drums(Mix& mix) {
             (drop && (bar - kDrop) % 8 == 0) || (second && (bar - kSecondDrop) % 8 == 0)) {
             addCrash(mix, barStart(bar), 0.3, seedOf(bar, 0, 4));
         }
-        if (drop && bar % 2 == 1) addTing(mix, stepStart(bar, 14), 0.05);
+        if (drop && bar % 2 == 1) addTing(mix, stepStart(bar, 14), 0.03);
     }
 }
 

@@ -57,6 +57,7 @@ bool decodeMono(const char* path, std::vector<float>& mono, std::string& why) {
 
 struct BarBlock {
     int64_t frames = 0, scene = 0, sceneStrong = 0, colour = 0, picture44 = 0, picture14 = 0, peaks = 0;
+    int64_t by64 = 0, by128 = 0, by256 = 0;  // which band made the peak
 };
 
 }  // namespace
@@ -107,17 +108,20 @@ int main(int argc, char** argv) {
             b.picture44 += f.mean44to46 > 0.1;
             b.picture14 += f.mean14to16 > 0.3;
             b.peaks += peak;
+            b.by64 += f.bin64 >= 0.8;
+            b.by128 += f.bin128 >= 0.8;
+            b.by256 += f.bin256 >= 0.8;
         }
         if (elapsedMs > kCourseMs) break;
     }
     if (bars) {
-        std::printf("bars     frames  bin1>.3  bin1>.5  m0-20>.3  m44-46>.1  m14-16>.3  peaks\n");
+        std::printf("bars     frames  bin1>.3  bin1>.5  m0-20>.3  m44-46>.1  m14-16>.3  peaks (bin64/128/256)\n");
         for (size_t i = 0; i < blocks.size(); ++i) {
             const BarBlock& b = blocks[i];
             if (b.frames == 0) continue;
-            std::printf("%3zu-%-3zu %7lld %8lld %8lld %9lld %10lld %10lld %6lld\n", i * 8, i * 8 + 7, (long long)b.frames,
+            std::printf("%3zu-%-3zu %7lld %8lld %8lld %9lld %10lld %10lld %6lld (%lld/%lld/%lld)\n", i * 8, i * 8 + 7, (long long)b.frames,
                         (long long)b.scene, (long long)b.sceneStrong, (long long)b.colour, (long long)b.picture44,
-                        (long long)b.picture14, (long long)b.peaks);
+                        (long long)b.picture14, (long long)b.peaks, (long long)b.by64, (long long)b.by128, (long long)b.by256);
         }
     }
     for (const std::string& l : describeStats(course.stats())) std::printf("%s\n", l.c_str());
