@@ -15,6 +15,7 @@ struct FrameRecord {
     int8_t cutNumber = -1;      // 0..16 on a peak frame
     int8_t rotatingRow = -1;    // 0..5, the rotating scene's table row
     PatternKind pattern = PatternKind::None;
+    int8_t patternChoice = -1;  // 0..8, the pattern draw mod 9 (a ramped picture shows PictureSetA[patternChoice])
     int8_t mapping = -1;        // 0..3, or 4 for the peak mapping
     bool fullColourRows = false;  // ColourSelector was 1: every column of the colour rows written
     int8_t sceneSelector = 0;   // the selectors as this frame used them

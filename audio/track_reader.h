@@ -24,8 +24,10 @@ struct TrackReader;
 TrackReader* openTrack(const char* path, std::string* why);
 void closeTrack(TrackReader* track);
 int trackChannels(const TrackReader* track);
-// Next frames at 44100 Hz, interleaved; the track starts again after its end.
-// Returns the frames written: fewer than asked only when the track holds no audio at all (then 0).
+// Next frames at 44100 Hz, interleaved; the track starts again after its end
+// without a gap. The output does not depend on how reads are chunked.
+// Returns the frames written: fewer than asked only when the track holds no
+// audio at all (then 0) or cannot be restarted; every later read then gives 0.
 int readTrack(TrackReader* track, float* interleaved, int frames);
 
 // The mono mix (mean of the channels) of everything appended, by position.
@@ -37,5 +39,7 @@ struct MonoTimeline {
 
 void resetTimeline(MonoTimeline& timeline);
 void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
-// Zeros stand for positions before 0 and for positions not appended yet.
+// Zeros stand for positions before 0, positions not appended yet and positions
+// already overwritten: append up to at least `position` first, and ask for
+// windows within the last kCapacity - 1024 samples appended.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);

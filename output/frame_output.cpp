@@ -1,0 +1,39 @@
+#include "output/frame_output.h"
+
+#include "audio/spectrum_features.h"
+#include "output/colour_mapping.h"
+#include "output/output_constants.h"
+#include "scenes/truncation.h"
+
+bool outputFrame(uint32_t* pixels) {
+    const bool full_colour_rows = ColourSelector == kFullColourRowsSelector;
+    if (!pixels) return full_colour_rows;
+    const double red_factor = SpectrumFeatures.inv44to46;
+    const double green_factor = SpectrumFeatures.bin1;
+    const double blue_factor = SpectrumFeatures.bin2;
+    for (int32_t k = kSceneHeight - 1; k >= 0; --k) {
+        const int32_t colour_row = kSurfaceFirstRow + 2 * k + 1;
+        uint32_t* colour_out = pixels + colour_row * kSurfaceWidth;
+        uint32_t* trail_out = colour_out - kSurfaceWidth;
+        const uint32_t* colour_in = ColourBuffer.data() + k * kSceneWidth;
+        const int32_t* trail_in = TrailBuffer.data() + k * kSceneWidth;
+        if (full_colour_rows) {
+            for (int32_t i = kSceneWidth - 1; i >= 0; --i) {
+                colour_out[2 * i + 1] = colour_in[i];
+                colour_out[2 * i] = colour_in[i];
+            }
+        } else {
+            for (int32_t i = kSceneWidth - 1; i >= 0; --i) colour_out[2 * i + 1] = colour_in[i];
+        }
+        for (int32_t i = kSceneWidth - 1; i >= 0; --i) {
+            const double t = static_cast<double>(trail_in[i]);
+            const uint32_t red = truncToInt64Low32(red_factor * t);
+            const uint32_t green = truncToInt64Low32(green_factor * t);
+            const uint32_t blue = truncToInt64Low32(blue_factor * t);
+            const uint32_t pixel = (((red << 8) | green) << 8) | blue;
+            trail_out[2 * i + 1] = pixel;
+            trail_out[2 * i] = pixel;
+        }
+    }
+    return full_colour_rows;
+}

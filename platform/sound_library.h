@@ -1,0 +1,25 @@
+// What the real sound library offers beyond the nine functions: figures for
+// benchmarks and a way for tests and tools to start over. The show itself
+// uses none of it and never shuts the library down.
+//
+//   SoundLibraryStats s = soundLibraryStats();   // underruns, worst mix time, ...
+//   float bands[512]; double power;
+//   lastSpectrumAnalysis(bands, &power);         // the unshaped bands behind the last spectrum
+//   closeSoundLibrary();                         // streams closed, output closed, ready for FSOUND_Init again
+#pragma once
+#include <cstdint>
+
+struct SoundLibraryStats {
+    int64_t mixes = 0;                   // buffers handed to the output
+    int64_t underruns = 0;               // buffers a playing stream could not fill
+    int64_t worstMixNanoseconds = 0;     // longest time spent in one mix, preemption included
+    int64_t worstMixCpuNanoseconds = 0;  // most CPU time one mix used
+    int64_t outputFrames = 0;            // frames handed to the output since it opened
+    int64_t lastStartOutputFrame = -1;   // output frame that carried the latest stream's first frame
+    int bufferFrames = 0;                // frames per output buffer
+};
+
+SoundLibraryStats soundLibraryStats();
+void resetSoundLibraryStats();
+void lastSpectrumAnalysis(float* bands, double* power);
+void closeSoundLibrary();

@@ -1,0 +1,24 @@
+// The rotating picture scene of frames without a peak whose SceneSelector is 0 or 1.
+//
+//   int32_t row = drawRotatingScene(elapsedMs);   // row of the table below; SceneBuffer filled
+//   rotatePicture(Picture8, SceneBuffer, 1500.0f, 3000.0f);  // half a radian, twofold magnified
+//
+// Table (row = SceneSelector * 3 + PictureSelector): Picture8, Picture2, Picture1 (inv44to46
+// halved), Picture3 (turning the other way), Picture2, Picture1 (inv44to46 halved). The angle
+// is elapsedMs / 3000 radians, so the turn is continuous across frames and picture changes.
+#pragma once
+#include <cstdint>
+
+#include "pictures/picture.h"
+
+struct RotatingSceneRow {
+    const Picture* picture;
+    bool negatedAngle;     // turns counter-clockwise
+    bool halvesInv44to46;  // for the rest of the frame, which the trail rows of the output read
+};
+
+inline constexpr int kRotatingSceneRows = 6;
+extern const RotatingSceneRow RotatingSceneTable[kRotatingSceneRows];
+
+int32_t drawRotatingScene(int32_t elapsedMs);
+void rotatePicture(const Picture& source, Picture& destination, float numerator, float divisor);

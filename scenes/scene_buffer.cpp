@@ -1,0 +1,3 @@
+#include "scenes/scene_buffer.h"
+
+SceneImage SceneBuffer{};
