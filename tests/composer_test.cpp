@@ -166,51 +166,33 @@ struct Spectrum {
 };
 }  // namespace
 
-TEST(CourseCounter, SceneSelectorCountsDownOnBassAndJumpsToTwoOnStrongBass) {
-    CourseCounter c;
-    Spectrum quiet, bass, strong, atThreshold;
-    bass.s[1] = 0.4f;
-    strong.s[1] = 0.6f;
-    atThreshold.s[1] = 0.3f;  // the float nearest 0.3 lies above the double 0.3
-    c.addFrame(quiet.s);
-    EXPECT_EQ(c.sceneSelector(), 0);
-    c.addFrame(bass.s);
-    EXPECT_EQ(c.sceneSelector(), 3);
-    c.addFrame(atThreshold.s);
-    EXPECT_EQ(c.sceneSelector(), 2);
-    c.addFrame(strong.s);
-    EXPECT_EQ(c.sceneSelector(), 2);
-    c.addFrame(strong.s);
-    EXPECT_EQ(c.sceneSelector(), 2);
-    Spectrum half;
-    half.s[1] = 0.5f;  // exactly 0.5 steps but does not jump
-    c.addFrame(half.s);
-    EXPECT_EQ(c.sceneSelector(), 1);
-    EXPECT_EQ(c.stats().scene[0], 1);
-    EXPECT_EQ(c.stats().scene[2], 3);
-}
-
-TEST(CourseCounter, ColourAndPictureSelectorsWrapAndPictureCanMoveTwice) {
-    CourseCounter c;
-    Spectrum lowMid;
-    for (int k = 0; k <= 20; ++k) lowMid.s[k] = (k >= 14 && k <= 16) ? 0.0f : 0.4f;  // leaves the picture alone
-    for (int expected : {1, 0, 4, 3, 2}) {
-        c.addFrame(lowMid.s);
-        EXPECT_EQ(c.colourSelector(), expected);
+TEST(CourseCounter, TalliesWhereTheShowsSelectorsLandEachFrame) {
+    {
+        CourseCounter spent;
+        Spectrum lowMid;
+        for (int k = 1; k <= 20; ++k) lowMid.s[k] = 0.9f;
+        for (int i = 0; i < 3; ++i) spent.addFrame(lowMid.s);
     }
-    Spectrum both;
-    both.s[44] = 0.25f;
-    both.s[45] = 0.5f;
-    both.s[46] = 1.0f;
-    both.s[14] = both.s[15] = both.s[16] = 0.4f;
-    c.addFrame(both.s);
-    EXPECT_EQ(c.pictureSelector(), 1);
-    c.addFrame(both.s);
-    EXPECT_EQ(c.pictureSelector(), 2);
-    Spectrum atThreshold;
-    atThreshold.s[44] = atThreshold.s[45] = atThreshold.s[46] = 0.1f;  // the mean rounds to 0.1f, above the double 0.1
-    c.addFrame(atThreshold.s);
-    EXPECT_EQ(c.pictureSelector(), 1);
+    CourseCounter c;  // starts again from the show's initial values
+    Spectrum quiet, bass, bright;
+    bass.s[1] = 0.4f;
+    bright.s[44] = bright.s[45] = bright.s[46] = 0.5f;
+    c.addFrame(quiet.s);   // scene 0, colour 2, picture 0
+    c.addFrame(bass.s);    // scene 3
+    c.addFrame(bass.s);    // scene 2
+    c.addFrame(bass.s);    // scene 1
+    c.addFrame(bright.s);  // scene 1, picture 2
+    const CourseStats& s = c.stats();
+    EXPECT_EQ(s.frames, 5);
+    EXPECT_EQ(s.colour[2], 5);
+    EXPECT_EQ(s.scene[0], 1);
+    EXPECT_EQ(s.scene[1], 2);
+    EXPECT_EQ(s.scene[2], 1);
+    EXPECT_EQ(s.scene[3], 1);
+    EXPECT_EQ(s.pattern, 2);
+    EXPECT_EQ(s.rotating, 3);
+    EXPECT_EQ(s.pictureWhileRotating[0], 2);
+    EXPECT_EQ(s.pictureWhileRotating[2], 1);
 }
 
 TEST(CourseCounter, PeaksCountFramesAndSeparateRunsAndLeaveTheSceneCounts) {

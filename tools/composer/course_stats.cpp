@@ -2,14 +2,9 @@
 
 #include <cstdio>
 
+#include "audio/spectrum_features.h"
+
 namespace {
-
-// The three-entry means multiply by the float nearest a third, as the show does.
-constexpr double kThird = static_cast<double>(0.33333334f);
-
-float meanOfThree(const float* s, int low) {
-    return static_cast<float>(((static_cast<double>(s[low + 2]) + s[low + 1]) + s[low]) * kThird);
-}
 
 double percent(int64_t part, int64_t whole) { return whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0; }
 
@@ -21,38 +16,21 @@ std::string line(const char* format, double a, double b = 0.0) {
 
 }  // namespace
 
-FrameLevels levelsOf(const float* s) {
-    FrameLevels f;
-    f.bin1 = s[1];
-    double sum = 0.0;
-    for (int k = 20; k >= 0; --k) sum += s[k];
-    f.mean0to20 = static_cast<float>(sum / 21);
-    f.mean44to46 = meanOfThree(s, 44);
-    f.mean14to16 = meanOfThree(s, 14);
-    f.bin64 = s[64];
-    f.bin128 = s[128];
-    f.bin256 = s[256];
-    return f;
-}
+CourseCounter::CourseCounter() { resetSelectors(); }
 
 bool CourseCounter::addFrame(const float* spectrum) {
-    const FrameLevels f = levelsOf(spectrum);
-    if (f.bin1 > 0.3 && --scene_ < 0) scene_ = 3;
-    if (f.bin1 > 0.5) scene_ = 2;
-    if (f.mean0to20 > 0.3 && --colour_ < 0) colour_ = 4;
-    if (f.mean44to46 > 0.1 && --picture_ < 0) picture_ = 2;
-    if (f.mean14to16 > 0.3 && --picture_ < 0) picture_ = 2;
-    const bool peak = f.bin64 >= 0.8 || f.bin128 >= 0.8 || f.bin256 >= 0.8;
-
+    computeSpectrumFeatures(spectrum);
+    updateSelectors();
+    const bool peak = isPeakFrame();
     ++stats_.frames;
-    ++stats_.scene[scene_];
-    ++stats_.colour[colour_];
+    ++stats_.scene[SceneSelector];
+    ++stats_.colour[ColourSelector];
     if (peak) {
         ++stats_.peakFrames;
         if (!lastWasPeak_) ++stats_.peakRuns;
-    } else if (scene_ <= 1) {
+    } else if (SceneSelector <= 1) {
         ++stats_.rotating;
-        ++stats_.pictureWhileRotating[picture_];
+        ++stats_.pictureWhileRotating[PictureSelector];
     } else {
         ++stats_.pattern;
     }

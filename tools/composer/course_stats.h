@@ -1,20 +1,18 @@
-// What the show would do with a spectrum sequence: the band levels, the three
-// selector counters and the peak test, counted over a whole course of frames.
+// Where the show's selectors spend a course of frames: each frame's spectrum
+// goes through the show's own band levels, selector steps and peak test, and
+// the counter tallies the values they leave.
 //
-//   CourseCounter course;
+//   CourseCounter course;                           // the selectors start as the show's do
 //   for (each frame) course.addFrame(spectrum);     // 512 values, as the show fetches them
 //   CourseStats s = course.stats();
 //   std::vector<std::string> misses = checkShowTargets(s);   // empty: the track drives every selector enough
 //
-// Used to tune the track and to check it; the thresholds are the show's own.
+// The selectors are the show's process-wide counters, so one course is
+// counted at a time.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
-
-struct FrameLevels {
-    float bin1, mean0to20, mean44to46, mean14to16, bin64, bin128, bin256;
-};
 
 struct CourseStats {
     int64_t frames = 0;
@@ -27,20 +25,15 @@ struct CourseStats {
     int64_t peakRuns = 0;  // separate stretches of consecutive peak frames
 };
 
-FrameLevels levelsOf(const float* spectrum);
-
 class CourseCounter {
 public:
+    CourseCounter();
     // Returns whether the frame is a peak frame.
     bool addFrame(const float* spectrum);
     const CourseStats& stats() const { return stats_; }
-    int sceneSelector() const { return scene_; }
-    int colourSelector() const { return colour_; }
-    int pictureSelector() const { return picture_; }
 
 private:
     CourseStats stats_;
-    int scene_ = 0, colour_ = 2, picture_ = 0;
     bool lastWasPeak_ = false;
 };
 

@@ -5,14 +5,16 @@
 //   ziv-track-stats DuskPulse.ogg            # the report
 //   ziv-track-stats DuskPulse.ogg --check    # exit 1 and name each target missed
 //   ziv-track-stats DuskPulse.ogg --bars     # also the levels per eight bars of this song
-#include <vorbis/vorbisfile.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "audio/spectrum_analyser.h"
+#include "audio/spectrum_features.h"
+#include "audio/track_reader.h"
 #include "course_stats.h"
 #include "song.h"
 
@@ -22,38 +24,31 @@ constexpr int kFramesPerSecond = 60;
 constexpr int64_t kCourseMs = 394000;
 constexpr int64_t kSamplesPerFrame = 44100 / kFramesPerSecond;
 
-bool decodeMono(const char* path, std::vector<float>& mono, std::string& why) {
-    OggVorbis_File vf;
-    if (ov_fopen(path, &vf) != 0) {
-        why = "not an Ogg Vorbis file or unreadable";
-        return false;
+// The track as the show hears it, read ahead just far enough for each window.
+class HeardTrack {
+public:
+    explicit HeardTrack(TrackReader* reader) : reader_(reader), channels_(trackChannels(reader)) {
+        resetTimeline(*timeline_);
+        chunk_.resize(static_cast<size_t>(4096 * channels_));
     }
-    const vorbis_info* info = ov_info(&vf, -1);
-    if (info->rate != 44100) {
-        ov_clear(&vf);
-        why = "only 44100 Hz tracks are measured here";
-        return false;
-    }
-    const int channels = info->channels;
-    int section = 0;
-    for (;;) {
-        float** pcm = nullptr;
-        const long got = ov_read_float(&vf, &pcm, 4096, &section);
-        if (got == OV_HOLE) continue;
-        if (got <= 0) break;
-        for (long i = 0; i < got; ++i) {
-            double sum = 0.0;
-            for (int c = 0; c < channels; ++c) sum += pcm[c][i];
-            mono.push_back(static_cast<float>(sum / channels));
+    ~HeardTrack() { closeTrack(reader_); }
+    void windowBefore(int64_t position, float* window) {
+        while (!exhausted_ && timeline_->written.load() < position) {
+            const int want = static_cast<int>(std::min<int64_t>(position - timeline_->written.load(), 4096));
+            const int got = readTrack(reader_, chunk_.data(), want);
+            if (got <= 0) exhausted_ = true;
+            else appendToTimeline(*timeline_, chunk_.data(), got, channels_);
         }
+        windowAt(*timeline_, position, window);
     }
-    ov_clear(&vf);
-    if (mono.empty()) {
-        why = "holds no audio";
-        return false;
-    }
-    return true;
-}
+
+private:
+    TrackReader* reader_;
+    int channels_;
+    bool exhausted_ = false;
+    std::unique_ptr<MonoTimeline> timeline_ = std::make_unique<MonoTimeline>();
+    std::vector<float> chunk_;
+};
 
 struct BarBlock {
     int64_t frames = 0, scene = 0, sceneStrong = 0, colour = 0, picture44 = 0, picture14 = 0, peaks = 0;
@@ -76,31 +71,31 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::vector<float> mono;
     std::string why;
-    if (!decodeMono(argv[1], mono, why)) {
+    TrackReader* reader = openTrack(argv[1], &why);
+    if (!reader) {
         std::fprintf(stderr, "ziv-track-stats: cannot read '%s': %s\n", argv[1], why.c_str());
         return 1;
     }
-    const int64_t length = static_cast<int64_t>(mono.size());
+    HeardTrack track(reader);
     AnalyserState state;
+    resetAnalyser(state);
     CourseCounter course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
     float window[kAnalysisWindow];
     float spectrum[kAnalysisBands];
-    // Frame n is drawn n/60 s into the show; the course ends with the first frame past 394 s.
+    // Frame n is drawn n/60 s into the show, when n * 735 samples have been
+    // heard; the course ends with the first frame past 394 s.
     for (int64_t n = 0;; ++n) {
         const int64_t elapsedMs = n * 1000 / kFramesPerSecond;
-        const int64_t position = (n + 1) * kSamplesPerFrame;
-        for (int i = 0; i < kAnalysisWindow; ++i) {
-            const int64_t p = position - kAnalysisWindow + i;
-            window[i] = p < 0 ? 0.0f : mono[static_cast<size_t>(p % length)];
-        }
+        const int64_t position = n * kSamplesPerFrame;
+        track.windowBefore(position, window);
         analyseSpectrum(state, window, 1.0 / kFramesPerSecond, spectrum);
         const bool peak = course.addFrame(spectrum);
         if (bars) {
-            const FrameLevels f = levelsOf(spectrum);
-            BarBlock& b = blocks[static_cast<size_t>((position % length) / kBarFrames / 8)];
+            // Placed by this song's own bars, so the report reads against its form.
+            const SpectrumFeatureSet& f = SpectrumFeatures;
+            BarBlock& b = blocks[static_cast<size_t>((position % kSongFrames) / kBarFrames / 8)];
             ++b.frames;
             b.scene += f.bin1 > 0.3;
             b.sceneStrong += f.bin1 > 0.5;
