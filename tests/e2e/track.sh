@@ -19,9 +19,36 @@ cmp -s "$track" "$work/again.ogg" || fail "a second composition differs from the
 echo "track: selectors over the course (ziv-track-stats --check)"
 "$build/ziv-track-stats" "$track" --check || fail "the selector targets"
 
+# The offline renderer runs the whole show over the course; its counts must meet the same targets.
+if [ -x "$build/ziv-render" ]; then
+  echo "track: the rendered course (ziv-render --stats)"
+  (cd "$work" && "$build/ziv-render" --track "$track" --stats stats.json --no-progress) </dev/null || fail "ziv-render --stats"
+  field() { sed -n "s/.*\"$1\": *\(.*\)/\1/p" "$work/stats.json" | tr -d '[]{},' | sed 's/"[a-z_]*"://g'; }
+  frames=$(field frames)
+  check() {  # name, minimum percent, maximum percent, counts...
+    local name=$1 low=$2 high=$3; shift 3
+    local i=0
+    for count in "$@"; do
+      awk -v c="$count" -v f="$frames" -v lo="$low" -v hi="$high" 'BEGIN { p = 100 * c / f; exit !(p >= lo && p <= hi) }' ||
+        fail "$name $i: $count of $frames frames, not within $low..$high%"
+      i=$((i + 1))
+    done
+  }
+  sum() { local t=0; for v in "$@"; do t=$((t + v)); done; echo $t; }
+  check SceneSelector 8 100 $(field scene_selector)
+  check ColourSelector 5 100 $(field colour_selector)
+  check PictureSelector 10 100 $(field picture_selector)
+  check "rotating scene" 15 100 "$(sum $(field rotating_rows))"
+  check "pattern scenes" 15 100 "$(sum $(field pattern_kinds))"
+  check "peak frames" 0.5 5 "$(field peak_frames)"
+  runs=$(field peak_runs)
+  [ "${runs:-0}" -ge 40 ] || fail "only ${runs:-0} separate peak runs"
+  cat "$work/stats.json"
+fi
+
 if command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null; then
   seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$track")
-  summary=$(ffmpeg -hide_banner -nostats -i "$track" -af ebur128=peak=true -f null - 2>&1 | sed -n '/Summary:/,$p')
+  summary=$(ffmpeg -nostdin -hide_banner -nostats -i "$track" -af ebur128=peak=true -f null - 2>&1 | sed -n '/Summary:/,$p')
   loudness=$(awk '$1 == "I:" {print $2}' <<<"$summary")
   peak=$(awk '$1 == "Peak:" {print $2}' <<<"$summary")
   echo "track: ${seconds} s, integrated ${loudness} LUFS, true peak ${peak} dBTP"
