@@ -55,6 +55,9 @@ struct TrackReader {
     size_t readyAt = 0;                     // first unread float of ready
     int64_t passFrames = 0;                 // frames decoded in the current pass
     bool exhausted = false;                 // a whole pass gave nothing, or the track cannot restart
+    bool loops = true;                      // false: the track ends after one pass
+    int64_t framesIn = 0;                   // frames given to the resampler
+    int64_t framesOut = 0;                  // frames taken from it
 };
 
 TrackReader* openTrack(const char* path, std::string* why) {
@@ -107,11 +110,15 @@ void closeTrack(TrackReader* track) {
 
 int trackChannels(const TrackReader* track) { return track ? track->channels : 0; }
 
+void setTrackLooping(TrackReader* track, bool loops) {
+    if (track) track->loops = loops;
+}
+
 namespace {
 
 // Starts the next pass; false when the track cannot go on.
 bool endPass(TrackReader* t) {
-    if (t->passFrames == 0) return false;   // nothing decodes: looping would spin
+    if (t->passFrames == 0 || !t->loops) return false;   // nothing decodes: looping would spin
     t->passFrames = 0;
     return ov_pcm_seek(&t->file, 0) == 0 || ov_raw_seek(&t->file, 0) == 0;
 }
@@ -144,6 +151,16 @@ void decodeBlock(TrackReader* t) {
     }
 }
 
+void takeResampled(TrackReader* t) {
+    const int available = SDL_AudioStreamAvailable(t->resampler);
+    if (available <= 0) return;
+    t->ready.resize(static_cast<size_t>(available) / sizeof(float));
+    const int took = SDL_AudioStreamGet(t->resampler, t->ready.data(), available);
+    t->ready.resize(took > 0 ? static_cast<size_t>(took) / sizeof(float) : 0);
+    // Keep whole frames only; a stray remainder cannot come from whole-frame input.
+    t->ready.resize(t->ready.size() - t->ready.size() % t->channels);
+}
+
 void refill(TrackReader* t) {
     t->ready.clear();
     t->readyAt = 0;
@@ -154,16 +171,22 @@ void refill(TrackReader* t) {
             t->ready.swap(t->block);
             continue;
         }
+        t->framesIn += static_cast<int64_t>(t->block.size()) / t->channels;
         const int bytes = static_cast<int>(t->block.size() * sizeof(float));
         if (bytes > 0 && SDL_AudioStreamPut(t->resampler, t->block.data(), bytes) != 0) t->exhausted = true;
-        if (t->exhausted) SDL_AudioStreamFlush(t->resampler);
-        const int available = SDL_AudioStreamAvailable(t->resampler);
-        if (available <= 0) continue;
-        t->ready.resize(static_cast<size_t>(available) / sizeof(float));
-        const int took = SDL_AudioStreamGet(t->resampler, t->ready.data(), available);
-        t->ready.resize(took > 0 ? static_cast<size_t>(took) / sizeof(float) : 0);
-        // Keep whole frames only; a stray remainder cannot come from whole-frame input.
-        t->ready.resize(t->ready.size() - t->ready.size() % t->channels);
+        if (t->exhausted) {
+            // The resampler holds back the last few frames until it sees what
+            // follows: after the end, silence follows.
+            const std::vector<float> silence(static_cast<size_t>(t->blockFrames) * t->channels, 0.0f);
+            SDL_AudioStreamPut(t->resampler, silence.data(), static_cast<int>(silence.size() * sizeof(float)));
+        }
+        takeResampled(t);
+        if (t->exhausted) {   // exactly as many frames as the track lasts at 44100 Hz
+            const int64_t owed = (t->framesIn * kTrackRate + t->rate / 2) / t->rate - t->framesOut;
+            const size_t keep = static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
+            t->ready.resize(keep * t->channels);
+        }
+        t->framesOut += static_cast<int64_t>(t->ready.size()) / t->channels;
     }
 }
 

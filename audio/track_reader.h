@@ -24,10 +24,13 @@ struct TrackReader;
 TrackReader* openTrack(const char* path, std::string* why);
 void closeTrack(TrackReader* track);
 int trackChannels(const TrackReader* track);
+// Tracks loop unless told otherwise; a track that does not loop ends after one pass.
+void setTrackLooping(TrackReader* track, bool loops);
 // Next frames at 44100 Hz, interleaved; the track starts again after its end
 // without a gap. The output does not depend on how reads are chunked.
 // Returns the frames written: fewer than asked only when the track holds no
-// audio at all (then 0) or cannot be restarted; every later read then gives 0.
+// audio at all (then 0), ends because it does not loop, or cannot be
+// restarted; every later read then gives 0.
 int readTrack(TrackReader* track, float* interleaved, int frames);
 
 // The mono mix (mean of the channels) of everything appended, by position.

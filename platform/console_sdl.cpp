@@ -60,8 +60,13 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
         return false;
     }
     const Uint32 flags = settings.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    // Made for OpenGL from the start when it can be: the renderer would
+    // otherwise destroy and re-create the window (a flash, a new window id).
     sdl_state.window = SDL_CreateWindow(settings.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        settings.width, settings.height, flags);
+                                        settings.width, settings.height, flags | SDL_WINDOW_OPENGL);
+    if (!sdl_state.window)
+        sdl_state.window = SDL_CreateWindow(settings.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                            settings.width, settings.height, flags);
     if (!sdl_state.window) {
         failWith(error, "cannot create the window");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

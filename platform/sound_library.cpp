@@ -340,13 +340,15 @@ signed char init(int mixRate, int, unsigned) {
     return 1;
 }
 
-SoundStream* openFile(const char* name, unsigned, int length) {
+SoundStream* openFile(const char* name, unsigned mode, int length) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     // A length would mean the name is in-memory data, which is not supported.
     if (!l.output || length != 0) return nullptr;
     TrackReader* track = openTrack(name, nullptr);
     if (!track) return nullptr;
+    // The other mode bits describe raw sample formats; a compressed file plays as it is.
+    setTrackLooping(track, (mode & kModeLoopNormal) != 0);
     auto* s = new SoundStream;
     s->track = track;
     s->channels = trackChannels(track);

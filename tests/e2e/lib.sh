@@ -1,0 +1,154 @@
+# Shared by the end-to-end scripts: a private X server, a window manager,
+# starting the show, waiting with timeouts, looking at the screen.
+#
+#   source "$(dirname "$0")/lib.sh"
+#   e2e_require xdotool import            # exit 77 (skipped) if a tool is missing
+#   e2e_under_xvfb 1600x1000 "$@"         # re-runs this script inside xvfb-run
+#   e2e_start_window_manager
+#   e2e_start_show                        # starts ziv, answers its dialog with OK; pid in SHOW_PID
+#   e2e_start_show Tab Tab space          # the same with full screen turned off first
+#   win=$(e2e_wait_for_window '^ziv$' 10)
+#   e2e_wait_for_exit "$SHOW_PID" 10; status=$?
+#
+# Every wait has a timeout; a script never hangs on a show that does not end.
+
+set -uo pipefail
+
+: "${ZIV_BUILD_DIR:?ZIV_BUILD_DIR must name the build folder}"
+: "${ZIV_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"  # no sound card on test machines
+unset SDL_VIDEODRIVER                               # the real X11 path is what is tested
+
+E2E_NAME="$(basename "$0" .sh)"
+E2E_TMP="$(mktemp -d "${TMPDIR:-/tmp}/ziv-e2e-$E2E_NAME.XXXXXX")"
+E2E_PIDS=()
+
+e2e_cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  if [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_TMP"; else echo "$E2E_NAME: files kept in $E2E_TMP" >&2; fi
+}
+trap e2e_cleanup EXIT
+
+e2e_fail() {
+  echo "$E2E_NAME: FAIL: $*" >&2
+  E2E_KEEP=1
+  exit 1
+}
+
+e2e_skip() {
+  echo "$E2E_NAME: SKIPPED: $*" >&2
+  exit 77
+}
+
+e2e_require() {
+  local tool
+  for tool in "$@"; do command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps.sh)"; done
+}
+
+# Runs the calling script again inside a fresh X server of the given size
+# (unless it already runs in one). The root is white, so anything the show
+# fails to paint stands out against its black.
+e2e_under_xvfb() {
+  local size="$1"; shift
+  if [ -z "${ZIV_E2E_IN_XVFB:-}" ]; then
+    e2e_require xvfb-run
+    rm -rf "$E2E_TMP"  # the run inside makes its own
+    ZIV_E2E_IN_XVFB=1 exec timeout 600 xvfb-run -a -s "-screen 0 ${size}x24 -wr" bash "$0" "$@"
+  fi
+  E2E_SCREEN_WIDTH="${size%x*}"
+  E2E_SCREEN_HEIGHT="${size#*x}"
+}
+
+# openbox: without a window manager a full-screen request on a screen larger
+# than the window is not honoured, and the close button's request
+# (WM_DELETE_WINDOW, sent by wmctrl -c) needs one too.
+e2e_start_window_manager() {
+  e2e_require openbox wmctrl
+  openbox --sm-disable >/dev/null 2>&1 &
+  E2E_PIDS+=($!)
+  local i
+  for i in $(seq 300); do wmctrl -m >/dev/null 2>&1 && return 0; sleep 0.1; done
+  e2e_fail "the window manager did not start within 30 s"
+}
+
+# Answers the start-up dialog: waits for the show's first window, which must
+# be the dialog (its caption is empty), types the given keys (xdotool key
+# names, for example "Tab Tab space" to turn full screen off), then presses
+# Return on "OK". Without keys the defaults stand: sound, full screen, no loop.
+e2e_pass_dialog() {
+  local i id=""
+  for i in $(seq 300); do
+    id="$(xdotool search --onlyvisible --pid "$SHOW_PID" 2>/dev/null | head -1)"
+    [ -n "$id" ] && break
+    kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended before its dialog appeared: $(cat "$E2E_TMP/show.err")"
+    sleep 0.1
+  done
+  [ -n "$id" ] || e2e_fail "no dialog within 30 s"
+  [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || e2e_fail "the show's first window is not its dialog"
+  for i in $(seq 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] && break; sleep 0.1; done
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] || e2e_fail "the dialog did not get the keyboard focus"
+  [ $# -eq 0 ] || xdotool key --delay 50 "$@"
+  xdotool key Return
+}
+
+# Starts the show from the build folder, as scripts/show.sh does, and answers
+# its dialog (arguments: keys for the dialog, see e2e_pass_dialog).
+e2e_start_show() {
+  [ -x "$ZIV_BUILD_DIR/ziv" ] || e2e_fail "no ziv in $ZIV_BUILD_DIR (build it first)"
+  (cd "$ZIV_BUILD_DIR" && exec ./ziv) >"$E2E_TMP/show.out" 2>"$E2E_TMP/show.err" &
+  SHOW_PID=$!
+  E2E_PIDS+=("$SHOW_PID")
+  e2e_pass_dialog "$@"
+}
+
+# Prints the id of the first window whose name matches the pattern.
+e2e_wait_for_window() {
+  local pattern="$1" seconds="$2" i id
+  for i in $(seq $((seconds * 10))); do
+    id="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1)"
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits for a child to end; its status, or 124 after killing it on timeout.
+e2e_wait_for_exit() {
+  local pid="$1" seconds="$2" i
+  for i in $(seq $((seconds * 10))); do
+    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; return $?; fi
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return 124
+}
+
+# Waits for a line in a file (a program announcing it is ready).
+e2e_wait_for_line() {
+  local file="$1" line="$2" seconds="$3" i
+  for i in $(seq $((seconds * 10))); do
+    grep -qx "$line" "$file" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+e2e_screenshot() {
+  import -window root "$1" 2>/dev/null || e2e_fail "no screenshot could be taken"
+}
+
+# The brightest channel value in a region WxH+X+Y of an image (0: all black).
+e2e_region_max() {
+  convert "$1" -crop "$2" +repage -format '%[fx:int(maxima*255+0.5)]' info:
+}
+
+# The four bars (or fewer) around a picture rectangle WxH+X+Y must be black.
+e2e_expect_black_around() {
+  local shot="$1" w="$2" h="$3" x="$4" y="$5" W="$E2E_SCREEN_WIDTH" H="$E2E_SCREEN_HEIGHT" region
+  for region in "${W}x${y}+0+0" "${W}x$((H - y - h))+0+$((y + h))" "${x}x${H}+0+0" "$((W - x - w))x${H}+$((x + w))+0"; do
+    case "$region" in 0x*|*x0+*) continue ;; esac
+    [ "$(e2e_region_max "$shot" "$region")" = 0 ] || e2e_fail "the bar $region around the picture is not black"
+  done
+}

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# ziv-render as users run it: encoded video through ffmpeg (checked with
+# ffprobe), raw frames on standard output, quiet pipes, and an interrupted
+# render that leaves nothing behind.
+set -uo pipefail
+build="${ZIV_BUILD_DIR:?}"
+render="$build/ziv-render"
+for tool in ffmpeg ffprobe; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "render_video: $tool is not installed; skipping" >&2
+    exit 77
+  fi
+done
+[ -x "$render" ] || { echo "render_video: $render is missing" >&2; exit 1; }
+
+work="$(mktemp -d /tmp/ziv-render-e2e-XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# A short stereo track with a beat, encoded by ffmpeg itself.
+timeout 60 ffmpeg -hide_banner -loglevel error -nostdin -f lavfi \
+  -i "aevalsrc=0.8*sin(2*PI*90*t)*lt(mod(t\,0.5)\,0.2)+0.3*sin(2*PI*880*t)|0.3*sin(2*PI*660*t):s=44100:d=2" \
+  -c:a libvorbis -q:a 4 track.ogg || { echo "render_video: cannot make a test track" >&2; exit 1; }
+
+probe() {  # file stream-selector entries
+  timeout 60 ffprobe -v error -select_streams "$2" -count_frames -show_entries "stream=$3" -of default=nw=1 "$1"
+}
+
+# mp4: 640x480 H.264 at exactly the rendered frame count, with AAC audio.
+timeout 300 "$render" --track track.ogg --fps 24 --seconds 1.5 -o show.mp4 2>err.txt
+status=$?
+[ $status -eq 0 ] || fail "mp4 render exited $status: $(cat err.txt)"
+[ -s err.txt ] && fail "a render on a pipe printed: $(cat err.txt)"
+video="$(probe show.mp4 v:0 codec_name,width,height,pix_fmt,nb_read_frames)"
+echo "$video" | grep -qx "codec_name=h264" || fail "mp4 video codec: $video"
+echo "$video" | grep -qx "width=640" || fail "mp4 width: $video"
+echo "$video" | grep -qx "height=480" || fail "mp4 height: $video"
+echo "$video" | grep -qx "pix_fmt=yuv420p" || fail "mp4 pixel format: $video"
+echo "$video" | grep -qx "nb_read_frames=36" || fail "mp4 frame count (want 36): $video"
+audio="$(probe show.mp4 a:0 codec_name,sample_rate)"
+echo "$audio" | grep -qx "codec_name=aac" || fail "mp4 audio stream: '$audio'"
+ls -a | grep -q partial && fail "a temporary file was left: $(ls -a)"
+
+# mkv and webm carry Vorbis and Opus; a trace replay without --track has no audio.
+timeout 300 "$render" --track track.ogg --fps 10 --frames 12 -o show.mkv -o show.webm --trace-out show.trace \
+  || fail "mkv/webm render failed"
+probe show.mkv a:0 codec_name | grep -qx "codec_name=vorbis" || fail "mkv audio is not Vorbis"
+probe show.webm v:0 codec_name | grep -qx "codec_name=vp9" || fail "webm video is not VP9"
+probe show.webm a:0 codec_name | grep -qx "codec_name=opus" || fail "webm audio is not Opus"
+probe show.webm v:0 nb_read_frames | grep -qx "nb_read_frames=12" || fail "webm frame count"
+timeout 300 "$render" --trace-in show.trace --fps 10 -o replay.mp4 || fail "replay to mp4 failed"
+[ -z "$(probe replay.mp4 a nb_read_frames)" ] || fail "a trace replay without --track has audio"
+probe replay.mp4 v:0 nb_read_frames | grep -qx "nb_read_frames=12" || fail "replay frame count"
+
+# Raw frames on standard output are the same bytes as in a file.
+timeout 300 "$render" --track track.ogg --frames 8 --raw - > stdout.raw || fail "raw to stdout failed"
+timeout 300 "$render" --track track.ogg --frames 8 --raw file.raw || fail "raw to file failed"
+[ "$(stat -c %s file.raw)" -eq $((8 * 640 * 480 * 4)) ] || fail "raw size"
+cmp -s stdout.raw file.raw || fail "raw on stdout differs from the file"
+
+# --progress draws on a pipe when asked.
+timeout 300 "$render" --track track.ogg --frames 5 --progress 2>progress.txt >/dev/null
+grep -q "5/5 frames" progress.txt || fail "no progress bar with --progress: $(cat progress.txt)"
+
+# Bad command line: usage and 2.
+"$render" --fps 0 2>usage.txt
+[ $? -eq 2 ] || fail "bad --fps did not exit 2"
+grep -q "^usage: ziv-render" usage.txt || fail "no usage on a bad option"
+
+# Ctrl-C in the middle: status 130, and nothing under the name or beside it.
+"$render" --track track.ogg --raw /dev/null -o long.y4m --trace-out long.trace &
+pid=$!
+sleep 1
+kill -INT $pid
+wait $pid
+status=$?
+[ $status -eq 130 ] || fail "interrupted render exited $status"
+ls -a | grep -Eq "long|partial" && fail "an interrupted render left files: $(ls -a)"
+
+# ffmpeg missing from the PATH: a clear error, exit 1, nothing written.
+PATH="/nonexistent" "$render" --track track.ogg --frames 3 -o nope.mp4 --raw nope.raw 2>missing.txt
+[ $? -eq 1 ] || fail "missing ffmpeg did not exit 1"
+grep -q "ffmpeg program is not on the PATH" missing.txt || fail "missing ffmpeg message: $(cat missing.txt)"
+ls | grep -q nope && fail "missing ffmpeg left files"
+
+# A video that cannot be written: exit 1, and the other outputs are withdrawn.
+"$render" --track track.ogg --frames 3 -o /nonexistent/folder/x.mp4 --raw withdrawn.raw 2>nowhere.txt
+[ $? -eq 1 ] || fail "an unwritable video did not exit 1"
+grep -q "^ziv-render: video '/nonexistent/folder/x.mp4': " nowhere.txt || fail "unwritable video message: $(cat nowhere.txt)"
+ls -a | grep -Eq "withdrawn|partial" && fail "an unwritable video left files: $(ls -a)"
+
+[ $failures -eq 0 ] && echo "render_video: all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,260 @@
+#include "tools/ziv-render/render_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <set>
+
+#include "tools/ziv-render/render_constants.h"
+
+namespace {
+
+bool parseInteger(const std::string& text, int64_t lo, int64_t hi, int64_t* value) {
+    if (text.empty() || text.size() > 18) return false;
+    int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v < lo || v > hi) return false;
+    *value = v;
+    return true;
+}
+
+// Seconds as a plain decimal with at most three fractional digits, so the
+// frame count derived from it is exact integer arithmetic.
+bool parseSeconds(const std::string& text, int64_t* ms) {
+    const size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot);
+    std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+    if (whole.empty() && fraction.empty()) return false;
+    if (fraction.size() > 3) return false;
+    int64_t w = 0, f = 0;
+    if (!whole.empty() && !parseInteger(whole, 0, 100000000, &w)) return false;
+    while (fraction.size() < 3) fraction += '0';
+    if (!parseInteger(fraction, 0, 999, &f)) return false;
+    *ms = w * 1000 + f;
+    return true;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}  // namespace
+
+bool videoKindOf(const std::string& path, VideoKind* kind) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    const std::string ext = lower(path.substr(dot + 1));
+    if (ext == "y4m") *kind = VideoKind::Y4m;
+    else if (ext == "mp4") *kind = VideoKind::Mp4;
+    else if (ext == "mkv") *kind = VideoKind::Mkv;
+    else if (ext == "webm") *kind = VideoKind::Webm;
+    else return false;
+    return true;
+}
+
+bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    o = RenderOptions{};
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        std::string value;
+        bool inlineValue = false;
+        if (word.rfind("--", 0) == 0) {
+            const size_t eq = word.find('=');
+            if (eq != std::string::npos) {
+                value = word.substr(eq + 1);
+                word = word.substr(0, eq);
+                inlineValue = true;
+            }
+        }
+        auto needValue = [&](std::string* out) {
+            if (inlineValue) {
+                *out = value;
+                return true;
+            }
+            if (i + 1 >= argc) return false;
+            *out = argv[++i];
+            return true;
+        };
+        auto flag = [&](bool* target) {
+            if (inlineValue) return false;
+            *target = true;
+            return true;
+        };
+        std::string v;
+        if (word == "-h" || word == "--help") {
+            if (!flag(&o.help)) return fail("option '" + word + "' takes no value");
+        } else if (word == "--progress") {
+            if (!flag(&o.progress)) return fail("option '--progress' takes no value");
+        } else if (word == "--no-progress") {
+            if (!flag(&o.noProgress)) return fail("option '--no-progress' takes no value");
+        } else if (word == "--timings") {
+            if (!flag(&o.timings)) return fail("option '--timings' takes no value");
+        } else if (word == "--fps") {
+            int64_t n;
+            if (!needValue(&v)) return fail("option '--fps' needs a value");
+            if (!parseInteger(v, 1, kMaxFps, &n)) return fail("--fps '" + v + "': not a whole number from 1 to 1000");
+            o.fps = static_cast<int>(n);
+        } else if (word == "--frames") {
+            if (!needValue(&v)) return fail("option '--frames' needs a value");
+            if (!parseInteger(v, 1, INT64_MAX / 100000, &o.frames))
+                return fail("--frames '" + v + "': not a whole number of at least 1");
+        } else if (word == "--seconds") {
+            if (!needValue(&v)) return fail("option '--seconds' needs a value");
+            if (!parseSeconds(v, &o.secondsMs) || o.secondsMs == 0)
+                return fail("--seconds '" + v + "': not a positive number with at most 3 decimals");
+        } else if (word == "--track") {
+            if (!needValue(&o.track) || o.track.empty()) return fail("option '--track' needs a file name");
+        } else if (word == "--trace-in") {
+            if (!needValue(&o.traceIn) || o.traceIn.empty()) return fail("option '--trace-in' needs a file name");
+        } else if (word == "-o" || word == "--output") {
+            if (!needValue(&v) || v.empty()) return fail("option '-o' needs a file name");
+            VideoOutput out{v, VideoKind::Y4m};
+            if (!videoKindOf(v, &out.kind)) return fail("-o '" + v + "': the name must end in .y4m, .mp4, .mkv or .webm");
+            o.videos.push_back(out);
+        } else if (word == "--png-dir") {
+            if (!needValue(&o.pngDir) || o.pngDir.empty()) return fail("option '--png-dir' needs a folder name");
+            if (o.pngDir == "-") return fail("--png-dir '-': PNG frames need a folder");
+        } else if (word == "--raw") {
+            if (!needValue(&o.raw) || o.raw.empty()) return fail("option '--raw' needs a file name or '-'");
+        } else if (word == "--trace-out") {
+            if (!needValue(&o.traceOut) || o.traceOut.empty()) return fail("option '--trace-out' needs a file name or '-'");
+        } else if (word == "--stats") {
+            if (!needValue(&o.stats) || o.stats.empty()) return fail("option '--stats' needs a file name or '-'");
+        } else if (!word.empty() && word[0] == '-' && word != "-") {
+            return fail("unknown option '" + word + "'");
+        } else {
+            return fail("unexpected argument '" + word + "'");
+        }
+    }
+    if (o.frames >= 0 && o.secondsMs >= 0) return fail("--frames and --seconds cannot both be given");
+
+    // Two outputs under one name would overwrite each other; two on standard output would interleave.
+    std::vector<std::string> names;
+    for (const VideoOutput& v : o.videos) names.push_back(v.path);
+    for (const std::string* s : {&o.raw, &o.traceOut, &o.stats})
+        if (!s->empty()) names.push_back(*s);
+    std::set<std::string> seen;
+    int toStdout = 0;
+    for (const std::string& n : names) {
+        if (n == "-") {
+            if (++toStdout > 1) return fail("only one output can go to standard output ('-')");
+            continue;
+        }
+        if (n != "/dev/null" && !seen.insert(n).second) return fail("output '" + n + "' is named twice");
+    }
+    if (!o.traceIn.empty() && (o.traceIn == o.raw || o.traceIn == o.stats))
+        return fail("output '" + o.traceIn + "' would overwrite the trace being read");
+
+    // A trace brings its own times; otherwise the frame clock must fit 32 bits.
+    if (o.traceIn.empty() && renderFrameCount(o, 0) > maxFrameCount(o.fps))
+        return fail("too many frames: elapsed milliseconds would not fit 32 bits");
+    return true;
+}
+
+std::string effectiveTrack(const RenderOptions& o) {
+    if (!o.track.empty()) return o.track;
+    return o.traceIn.empty() ? std::string(kDefaultTrack) : std::string();
+}
+
+int32_t frameElapsedMs(int64_t frame, int fps) { return static_cast<int32_t>(frame * 1000 / fps); }
+
+int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kTrackRate / fps; }
+
+int64_t showLengthFrames(int fps) {
+    // First n with floor(n * 1000 / fps) > 394000, i.e. n * 1000 >= 394001 * fps.
+    const int64_t need = (static_cast<int64_t>(kShowLengthMs) + 1) * fps;
+    const int64_t last = (need + 999) / 1000;
+    return last + 1;
+}
+
+int64_t maxFrameCount(int fps) {
+    // frame n is allowed while n * 1000 / fps <= INT32_MAX
+    const int64_t lastFrame = ((static_cast<int64_t>(INT32_MAX) + 1) * fps - 1) / 1000;
+    return lastFrame + 1;
+}
+
+int64_t renderFrameCount(const RenderOptions& o, int64_t records) {
+    int64_t frames;
+    if (o.frames >= 0) frames = o.frames;
+    else if (o.secondsMs >= 0) frames = (o.secondsMs * o.fps + 999) / 1000;
+    else if (!o.traceIn.empty()) return records;
+    else return showLengthFrames(o.fps);
+    if (!o.traceIn.empty() && frames > records) return -1;
+    return frames;
+}
+
+const char* renderUsage() {
+    return "usage: ziv-render [--track FILE | --trace-in FILE] [--fps N] [--frames K | --seconds S]\n"
+           "                  [-o FILE.y4m|.mp4|.mkv|.webm]... [--png-dir DIR] [--raw FILE|-]\n"
+           "                  [--trace-out FILE|-] [--stats FILE|-] [--progress|--no-progress] [--timings]\n"
+           "try 'ziv-render --help' for more.\n";
+}
+
+const char* renderHelp() {
+    return "ziv-render: renders the show offline, frame by frame, on a clock of its own.\n"
+           "Every frame is exact, and the same inputs give the same bytes every time.\n"
+           "\n"
+           "Input (one of):\n"
+           "  --track FILE      Ogg Vorbis track whose spectrum drives the show (default: DuskPulse.ogg\n"
+           "                    in the working directory, as the show). With --trace-in, only the\n"
+           "                    audio that a video carries.\n"
+           "                      ziv-render --track song.ogg -o show.mp4\n"
+           "  --trace-in FILE   replay the spectra and times recorded in a trace instead of\n"
+           "                    analysing a track; a video then has no sound unless --track is given.\n"
+           "                      ziv-render --trace-in show.trace --raw frames.raw\n"
+           "\n"
+           "Timing and length:\n"
+           "  --fps N           frames per second, 1..1000 (default 60). Frame n shows the clock at\n"
+           "                    floor(n*1000/N) ms and the track heard up to sample floor(n*44100/N).\n"
+           "                      ziv-render --fps 30 -o show30.mkv\n"
+           "  --frames K        render K frames.\n"
+           "                      ziv-render --frames 600 --png-dir frames\n"
+           "  --seconds S       render S seconds (up to 3 decimals), rounded up to whole frames.\n"
+           "                      ziv-render --seconds 12.5 -o clip.webm\n"
+           "                    Default: from a track, the show's own course (until the first frame\n"
+           "                    past 394 s, that frame included); from a trace, every record.\n"
+           "\n"
+           "Outputs (any combination; none is fine with --timings):\n"
+           "  -o FILE.y4m       YUV4MPEG2 video, 640x480, 4:4:4, the display's colours.\n"
+           "  -o FILE.mp4       H.264 video with AAC audio through the ffmpeg program.\n"
+           "  -o FILE.mkv       H.264 video with Vorbis audio through ffmpeg.\n"
+           "  -o FILE.webm      VP9 video with Opus audio through ffmpeg.\n"
+           "                      ziv-render -o show.mp4 -o show.y4m\n"
+           "  --png-dir DIR     one PNG per frame, DIR/frame-000000.png on (DIR is created).\n"
+           "                      ziv-render --frames 120 --png-dir shots\n"
+           "  --raw FILE|-      every frame's whole 640x480 surface as 307200 little-endian\n"
+           "                    uint32 values 0x00RRGGBB, row-major; '-' is standard output.\n"
+           "                      ziv-render --raw - | sha256sum\n"
+           "  --trace-out FILE  the trace of what was rendered (times and spectra), for replay.\n"
+           "                      ziv-render --trace-out show.trace --frames 3600\n"
+           "  --stats FILE|-    counts of what the frames showed, as JSON.\n"
+           "                      ziv-render --stats - --no-progress\n"
+           "\n"
+           "Other:\n"
+           "  --progress        show the progress bar even when stderr is not a terminal.\n"
+           "                      ziv-render -o show.mp4 --progress 2>render.log\n"
+           "  --no-progress     never show it.\n"
+           "                      ziv-render --stats stats.json --no-progress\n"
+           "  --timings         print the time spent in analysis, pipeline and output at the end.\n"
+           "                      ziv-render --raw /dev/null --timings\n"
+           "  -h, --help        this text.\n"
+           "\n"
+           "Files are written beside their name and renamed into place when complete, so a failed\n"
+           "or interrupted render leaves nothing half-written; '-', /dev/null and FIFOs are written\n"
+           "in place. Exit status: 0 done, 1 bad input file or failed output, 2 bad command line,\n"
+           "130 interrupted.\n"
+           "\n"
+           "Trace format (little-endian): 8 bytes \"ZIVTRACE\", uint32 version 1, uint32 bands\n"
+           "(>= 257); then per frame int32 elapsedMs and bands float32 entries (entry 0 the lowest\n"
+           "band). Entries must be finite and within -8..8.\n";
+}

@@ -1,0 +1,49 @@
+// Command line of ziv-render.
+//
+//   RenderOptions o;
+//   std::string error;
+//   if (!parseRenderOptions(argc, argv, o, &error)) { /* print error + renderUsage(), exit 2 */ }
+//   int64_t frames = renderFrameCount(o, traceRecords);
+//
+// Parsing only checks the words themselves; whether files exist is the
+// renderer's business, after parsing.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class VideoKind { Y4m, Mp4, Mkv, Webm };
+
+struct VideoOutput {
+    std::string path;
+    VideoKind kind = VideoKind::Y4m;
+};
+
+struct RenderOptions {
+    int fps = 60;
+    int64_t frames = -1;        // --frames; -1 when not given
+    int64_t secondsMs = -1;     // --seconds, in whole milliseconds; -1 when not given
+    std::string track;          // --track; empty when not given
+    std::string traceIn;        // --trace-in; empty when not given
+    std::vector<VideoOutput> videos;  // every -o
+    std::string pngDir, raw, traceOut, stats;
+    bool progress = false;      // --progress: a bar even when stderr is not a terminal
+    bool noProgress = false;    // --no-progress: never a bar
+    bool timings = false;       // --timings: time shares on stderr at the end
+    bool help = false;
+};
+
+bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string* error);
+bool videoKindOf(const std::string& path, VideoKind* kind);
+// The track the spectra come from, or whose audio a video carries; empty for none.
+std::string effectiveTrack(const RenderOptions& options);
+// Frames to render; records is the trace's record count (ignored without a trace). -1: more than the trace holds.
+int64_t renderFrameCount(const RenderOptions& options, int64_t records);
+// The show's own length at fps: up to and including the first frame whose elapsedMs exceeds 394000.
+int64_t showLengthFrames(int fps);
+int32_t frameElapsedMs(int64_t frame, int fps);
+int64_t frameTrackPosition(int64_t frame, int fps);
+// The largest frame count whose last elapsedMs still fits a signed 32-bit value.
+int64_t maxFrameCount(int fps);
+const char* renderUsage();
+const char* renderHelp();

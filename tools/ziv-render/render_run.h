@@ -1,0 +1,13 @@
+// The whole offline render: arguments in, exit status out.
+//
+//   int status = renderMain(argc, argv);   // 0 done, 1 bad input file or failed output, 2 bad command line
+//   requestRenderStop();                   // from a signal handler: the render stops, leaving nothing behind
+//
+// Frame n gets elapsedMs = floor(n * 1000 / fps) and the spectrum of the
+// track heard up to sample floor(n * 44100 / fps), or the n-th record of a
+// trace; it runs through the show's own frame function into a 640x480
+// surface that starts all zero and persists from frame to frame.
+#pragma once
+
+int renderMain(int argc, const char* const* argv);
+void requestRenderStop();

@@ -1,0 +1,279 @@
+#include "tools/ziv-render/video_encoder.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/track_reader.h"
+#include "tools/ziv-render/frame_writers.h"
+#include "tools/ziv-render/render_constants.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kVideoChildFd = 3;
+constexpr int kAudioChildFd = 4;
+constexpr int kAudioChunkFrames = 4096;
+
+const char* containerOf(VideoKind kind) {
+    switch (kind) {
+        case VideoKind::Mp4: return "mp4";
+        case VideoKind::Mkv: return "matroska";
+        case VideoKind::Webm: return "webm";
+        case VideoKind::Y4m: break;
+    }
+    return "yuv4mpegpipe";
+}
+
+const char* suffixOf(VideoKind kind) {
+    switch (kind) {
+        case VideoKind::Mp4: return ".mp4";
+        case VideoKind::Mkv: return ".mkv";
+        case VideoKind::Webm: return ".webm";
+        case VideoKind::Y4m: break;
+    }
+    return ".y4m";
+}
+
+// Streams the track's audio for the rendered span into fd, then closes it.
+void pumpAudio(TrackReader* reader, int channels, int64_t total, int fd, std::atomic<bool>* stop,
+               std::atomic<bool>* failed) {
+    std::vector<float> chunk(static_cast<size_t>(kAudioChunkFrames) * static_cast<size_t>(channels));
+    int64_t done = 0;
+    while (done < total && !stop->load()) {
+        const int want = static_cast<int>(std::min<int64_t>(total - done, kAudioChunkFrames));
+        int got = readTrack(reader, chunk.data(), want);
+        if (got <= 0) {  // a track without audio: silence for the rest
+            std::fill(chunk.begin(), chunk.end(), 0.0f);
+            got = want;
+        }
+        if (!writeAll(fd, chunk.data(), static_cast<size_t>(got) * static_cast<size_t>(channels) * sizeof(float), nullptr)) {
+            failed->store(true);
+            break;
+        }
+        done += got;
+    }
+    close(fd);
+    closeTrack(reader);
+}
+
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
+    const char* path = std::getenv("PATH");
+    if (!path) return "";
+    std::string all = path;
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find(':', start);
+        if (end == std::string::npos) end = all.size();
+        std::string dir = all.substr(start, end - start);
+        if (dir.empty()) dir = ".";
+        const std::string candidate = dir + "/" + name;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+int64_t audioFramesFor(int64_t frames, int fps) { return frames * kTrackRate / fps; }
+
+std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string& writePath, int audioChannels) {
+    std::vector<std::string> a = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                                  "-f", "rawvideo", "-pix_fmt", std::endian::native == std::endian::little ? "bgr0" : "0rgb",
+                                  "-video_size", std::to_string(kSurfaceWidth) + "x" + std::to_string(kSurfaceHeight),
+                                  "-framerate", std::to_string(job.fps), "-i", "pipe:" + std::to_string(kVideoChildFd)};
+    const bool audio = audioChannels > 0;
+    if (audio) {
+        a.insert(a.end(), {"-f", "f32le", "-ar", std::to_string(kTrackRate), "-ac", std::to_string(audioChannels),
+                           "-i", "pipe:" + std::to_string(kAudioChildFd)});
+    }
+    a.insert(a.end(), {"-map", "0:v"});
+    if (audio) a.insert(a.end(), {"-map", "1:a"});
+    if (job.kind == VideoKind::Webm) {
+        a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
+                           "-cpu-used", "4"});
+    } else {
+        a.insert(a.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
+    }
+    a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+    if (audio) {
+        if (job.kind == VideoKind::Mp4) a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
+        else if (job.kind == VideoKind::Mkv) a.insert(a.end(), {"-c:a", "libvorbis", "-q:a", "5"});
+        else a.insert(a.end(), {"-c:a", "libopus", "-b:a", "160k"});
+    } else {
+        a.push_back("-an");
+    }
+    if (job.kind == VideoKind::Mp4) a.insert(a.end(), {"-movflags", "+faststart"});
+    a.insert(a.end(), {"-f", containerOf(job.kind), writePath});
+    return a;
+}
+
+FfmpegVideo::~FfmpegVideo() { abandon(); }
+
+bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
+    job_ = job;
+    const std::string program = findProgram("ffmpeg");
+    if (program.empty()) {
+        if (why) *why = "the ffmpeg program is not on the PATH (install ffmpeg, or write -o FILE.y4m)";
+        return false;
+    }
+    TrackReader* reader = nullptr;
+    int channels = 0;
+    if (!job.track.empty()) {
+        std::string trackWhy;
+        reader = openTrack(job.track.c_str(), &trackWhy);
+        if (!reader) {
+            if (why) *why = "track '" + job.track + "': " + trackWhy;
+            return false;
+        }
+        channels = std::max(trackChannels(reader), 1);
+    }
+    if (!placeOutput(job.path, suffixOf(job.kind), &place_, why)) {
+        if (reader) closeTrack(reader);
+        return false;
+    }
+    // Writes to a finished ffmpeg must fail with an error, not end this process.
+    signal(SIGPIPE, SIG_IGN);
+
+    int video[2], audio[2] = {-1, -1};
+    if (pipe2(video, O_CLOEXEC) != 0 || (reader && pipe2(audio, O_CLOEXEC) != 0)) {
+        if (why) *why = std::strerror(errno);
+        if (reader) closeTrack(reader);
+        abandonPlacedOutput(place_);
+        return false;
+    }
+    // Lift the child's ends above 4 first, so placing them on 3 and 4 cannot clobber one another.
+    const int videoRead = fcntl(video[0], F_DUPFD_CLOEXEC, 10);
+    const int audioRead = reader ? fcntl(audio[0], F_DUPFD_CLOEXEC, 10) : -1;
+    close(video[0]);
+    if (reader) close(audio[0]);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, videoRead, kVideoChildFd);
+    if (reader) posix_spawn_file_actions_adddup2(&actions, audioRead, kAudioChildFd);
+
+    const std::vector<std::string> args = ffmpegArguments(job, place_.writePath, channels);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& s : args) argv.push_back(const_cast<char*>(s.c_str()));
+    argv.push_back(nullptr);
+    // A group of its own: Ctrl-C reaches only ziv-render, which then stops ffmpeg and removes its file.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int rc = posix_spawn(&child_, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    close(videoRead);
+    if (audioRead >= 0) close(audioRead);
+    if (rc != 0) {
+        child_ = -1;
+        if (why) *why = std::string("cannot start ffmpeg: ") + std::strerror(rc);
+        close(video[1]);
+        if (reader) {
+            close(audio[1]);
+            closeTrack(reader);
+        }
+        abandonPlacedOutput(place_);
+        return false;
+    }
+    videoFd_ = video[1];
+    if (reader) {
+        stopAudio_ = false;
+        audioFailed_ = false;
+        audio_ = std::thread(pumpAudio, reader, channels, audioFramesFor(job.frames, job.fps), audio[1], &stopAudio_,
+                             &audioFailed_);
+    }
+    return true;
+}
+
+bool FfmpegVideo::writeFrame(const uint32_t* surface, std::string* why) {
+    if (videoFd_ < 0) {
+        if (why) *why = "not started";
+        return false;
+    }
+    if (writeAll(videoFd_, surface, kRawFrameBytes, nullptr)) return true;
+    // ffmpeg stopped reading: its own message is already on stderr.
+    if (why) *why = "ffmpeg stopped taking frames";
+    return false;
+}
+
+void FfmpegVideo::stopAudio() {
+    if (audio_.joinable()) audio_.join();
+}
+
+bool FfmpegVideo::waitChild(std::string* why) {
+    int status = 0;
+    pid_t r;
+    do r = waitpid(child_, &status, 0);
+    while (r < 0 && errno == EINTR);
+    child_ = -1;
+    if (r < 0) {
+        if (why) *why = std::string("waiting for ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    if (why) {
+        *why = WIFEXITED(status) ? "ffmpeg failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")"
+                                 : "ffmpeg ended by signal " + std::to_string(WTERMSIG(status));
+    }
+    return false;
+}
+
+bool FfmpegVideo::finish(std::string* why) {
+    if (child_ < 0) {
+        if (why) *why = "not started";
+        return false;
+    }
+    close(videoFd_);
+    videoFd_ = -1;
+    stopAudio();
+    bool ok = waitChild(why);
+    if (ok && audioFailed_) {
+        ok = false;
+        if (why) *why = "ffmpeg stopped taking audio";
+    }
+    if (!ok) {
+        abandonPlacedOutput(place_);
+        place_ = OutputPlace{};
+        return false;
+    }
+    ok = finishPlacedOutput(place_, why);
+    place_ = OutputPlace{};
+    return ok;
+}
+
+void FfmpegVideo::abandon() {
+    if (videoFd_ >= 0) close(videoFd_);
+    videoFd_ = -1;
+    if (child_ > 0) {
+        stopAudio_ = true;
+        kill(child_, SIGTERM);
+        stopAudio();
+        int status;
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
+        child_ = -1;
+    }
+    stopAudio();
+    abandonPlacedOutput(place_);
+    place_ = OutputPlace{};
+}

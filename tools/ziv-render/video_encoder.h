@@ -1,0 +1,62 @@
+// Encoded video (mp4, mkv, webm) through the ffmpeg program, with the
+// track's audio for the same span muxed in.
+//
+//   VideoJob job{"show.mp4", VideoKind::Mp4, 60, "DuskPulse.ogg", frames};
+//   FfmpegVideo video;
+//   if (!video.start(job, &why)) ...               // checks the track, starts ffmpeg
+//   video.writeFrame(surface, &why);               // every frame, 640x480 0x00RRGGBB
+//   video.finish(&why);                            // waits for ffmpeg, renames into place
+//
+// Frames go to ffmpeg as raw bgr0 on one pipe; the audio (the track decoded
+// by the show's own reader, looping, floor(frames * 44100 / fps) samples)
+// goes on a second pipe from a thread of its own, so neither pipe can
+// block the other whatever order ffmpeg reads them in.
+#pragma once
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/ziv-render/output_file.h"
+#include "tools/ziv-render/render_options.h"
+
+struct VideoJob {
+    std::string path;
+    VideoKind kind = VideoKind::Mp4;
+    int fps = 60;
+    std::string track;       // empty: no audio
+    int64_t frames = 0;
+};
+
+// The full path of program found on PATH, or empty.
+std::string findProgram(const std::string& name);
+// The ffmpeg command line (after the program name) for a job.
+std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string& writePath, int audioChannels);
+int64_t audioFramesFor(int64_t frames, int fps);
+
+class FfmpegVideo {
+public:
+    FfmpegVideo() = default;
+    ~FfmpegVideo();
+    FfmpegVideo(const FfmpegVideo&) = delete;
+    FfmpegVideo& operator=(const FfmpegVideo&) = delete;
+
+    bool start(const VideoJob& job, std::string* why);
+    bool writeFrame(const uint32_t* surface, std::string* why);
+    bool finish(std::string* why);
+    void abandon();
+
+private:
+    bool waitChild(std::string* why);
+    void stopAudio();
+    VideoJob job_;
+    OutputPlace place_;
+    pid_t child_ = -1;
+    int videoFd_ = -1;
+    std::thread audio_;
+    std::atomic<bool> stopAudio_{false};
+    std::atomic<bool> audioFailed_{false};
+};
