@@ -170,7 +170,7 @@ void addPad(Mix& mix, int64_t at, int64_t length, const std::vector<int>& notes,
             l += down + 0.7 * centre;
             r += up + 0.7 * centre;
         }
-        double env = attackRamp(t, 0.6);
+        double env = attackRamp(t, 0.3);
         if (t > held) env *= std::exp(-(t - held) / (release / 4.0));
         env *= endFade(t, held + release, 0.05);
         const double g = level * env * (0.55 + 0.45 * mix.duckAt(at + i));
