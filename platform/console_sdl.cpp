@@ -47,12 +47,7 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
     // (a second screen, a notification): the show would vanish mid-run.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    // Without a runtime directory no Wayland compositor can be reached, and
-    // trying anyway prints a stray line of its own on stderr; the other
-    // drivers are tried in SDL's order. A driver anyone asked for wins.
-    const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
-    if ((!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER)) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failWith(error, "cannot start the video system");
+    if (startVideoSubsystem() != 0) return failWith(error, "cannot start the video system");
     std::string why;
     if (!videoDriverIsVisible(&why)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -12,7 +12,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "platform/app_icon.h"
@@ -53,11 +52,6 @@ constexpr uint32_t kWindow = 0xFFFFFF;
 constexpr const char* kCheckMark[7] = {
     "......X", ".....XX", "X...XXX", "XX.XXX.", "XXXXX..", ".XXX...", "..X....",
 };
-
-bool driverShowsNothing() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
-}
 
 // Whole-number scale for high-density screens; ordinary ones stay at 1.
 int uiScaleForDisplay() {
@@ -255,19 +249,11 @@ ImFont* loadFont(float pixels) {
 // Creates the hidden window, its GL context and the painter; false when
 // this display cannot show a dialog.
 bool openDisplay(DialogDisplay& d, const DialogTemplate& t) {
-    // Without a runtime folder no Wayland compositor can be reached, and
-    // trying prints a stray line on stderr; the console skips it the same way.
-    // A driver anyone asked for wins.
-    const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
-    const bool skipWayland = (!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    if (skipWayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
-    const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
-    if (skipWayland) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-    if (started != 0) return false;
+    if (startVideoSubsystem() != 0) return false;
     d.videoStarted = true;
     // Nobody can answer a dialog nobody sees; without it the run goes on
     // with the options as they stand and the console reports the display.
-    if (!videoDriverIsVisible(nullptr) || driverShowsNothing()) return false;
+    if (videoDriverShowsNothing()) return false;
 
     const int scale = uiScaleForDisplay();
     d.imgui = ImGui::CreateContext();

@@ -5,14 +5,30 @@
 #include <cstdlib>
 #include <cstring>
 
+int startVideoSubsystem() {
+    // Without a runtime folder no Wayland compositor can be reached, and
+    // trying anyway prints a stray line of its own on stderr; the other
+    // drivers are tried in SDL's order. A driver anyone asked for wins.
+    const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
+    const bool skipWayland = (!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (skipWayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
+    const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (skipWayland) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return started;
+}
+
+bool videoDriverShowsNothing() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
 bool videoDriverIsVisible(std::string* why) {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (!driver) {
         if (why) *why = "no video driver is running";
         return false;
     }
-    const bool invisible = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
-    if (!invisible) return true;
+    if (!videoDriverShowsNothing()) return true;
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     if (asked && SDL_strcasecmp(asked, driver) == 0) return true;
     if (why) *why = "no display found (DISPLAY and WAYLAND_DISPLAY are not set or not reachable)";
