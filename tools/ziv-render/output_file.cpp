@@ -95,6 +95,14 @@ void abandonPlacedOutput(const OutputPlace& place) {
     if (!place.inPlace && !place.writePath.empty()) std::remove(place.writePath.c_str());
 }
 
+bool settlePlacedOutput(OutputPlace& place, bool written, std::string* why) {
+    bool ok = written;
+    if (ok) ok = finishPlacedOutput(place, why);
+    else abandonPlacedOutput(place);
+    place = OutputPlace{};
+    return ok;
+}
+
 OutputFile::~OutputFile() { abandon(); }
 
 bool OutputFile::open(const std::string& path, std::string* why) {
@@ -155,14 +163,7 @@ bool OutputFile::commit(std::string* why) {
         if (why) *why = std::strerror(errno);
     }
     fd_ = -1;
-    if (!ok) {
-        abandonPlacedOutput(place_);
-        place_ = OutputPlace{};
-        return false;
-    }
-    ok = finishPlacedOutput(place_, why);
-    place_ = OutputPlace{};
-    return ok;
+    return settlePlacedOutput(place_, ok, why);
 }
 
 void OutputFile::abandon() {

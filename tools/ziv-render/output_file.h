@@ -28,6 +28,8 @@ bool placeOutput(const std::string& path, const std::string& suffix, OutputPlace
 // Renames a finished temporary file into place.
 bool finishPlacedOutput(const OutputPlace& place, std::string* why);
 void abandonPlacedOutput(const OutputPlace& place);
+// Finishes the output when it was written in full, else abandons it; either way the place is spent.
+bool settlePlacedOutput(OutputPlace& place, bool written, std::string* why);
 
 class OutputFile {
 public:

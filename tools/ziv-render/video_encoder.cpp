@@ -251,14 +251,7 @@ bool FfmpegVideo::finish(std::string* why) {
         ok = false;
         if (why) *why = "ffmpeg stopped taking audio";
     }
-    if (!ok) {
-        abandonPlacedOutput(place_);
-        place_ = OutputPlace{};
-        return false;
-    }
-    ok = finishPlacedOutput(place_, why);
-    place_ = OutputPlace{};
-    return ok;
+    return settlePlacedOutput(place_, ok, why);
 }
 
 void FfmpegVideo::abandon() {
