@@ -10,6 +10,9 @@ inline constexpr int kSurfacePixels = kSurfaceWidth * kSurfaceHeight;
 inline constexpr int kTrackRate = 44100;          // the rate every track is heard at
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
+// --frames and --seconds stay far below overflow: frames x 44100 and seconds x 1000 x fps fit 64 bits.
+inline constexpr int64_t kMaxFrames = INT64_MAX / 100000;
+inline constexpr int64_t kMaxSeconds = 100000000;
 inline constexpr int32_t kShowLengthMs = 394000;  // a show without looping ends after the first frame past this
 inline constexpr const char* kDefaultTrack = "DuskPulse.ogg";
 inline constexpr const char* kProgramName = "ziv-render";
