@@ -1,9 +1,14 @@
 #include "audio/track_reader.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -44,8 +49,16 @@ const char* openFailure(int code) {
 
 }  // namespace
 
+// A file held in memory, read through vorbisfile's callbacks.
+struct MemorySource {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+};
+
 struct TrackReader {
     OggVorbis_File file;
+    MemorySource memory;
     int channels = 0;
     long rate = 0;
     int blockFrames = kBlockFrames;         // frames per block handed to the resampler
@@ -60,19 +73,31 @@ struct TrackReader {
     int64_t framesOut = 0;                  // frames taken from it
 };
 
-TrackReader* openTrack(const char* path, std::string* why) {
-    if (!path || !*path) {
-        if (why) *why = "no file name";
-        return nullptr;
-    }
-    auto* t = new TrackReader;
-    const int opened = ov_fopen(path, &t->file);
-    if (opened != 0) {
-        // A failed open leaves the struct undefined: it must not be cleared.
-        if (why) *why = opened == -1 ? "cannot be read" : openFailure(opened);
-        delete t;
-        return nullptr;
-    }
+namespace {
+
+size_t readMemory(void* out, size_t size, size_t count, void* source) {
+    auto* m = static_cast<MemorySource*>(source);
+    if (size == 0) return 0;
+    const size_t items = std::min(count, (m->size - m->at) / size);
+    std::memcpy(out, m->data + m->at, items * size);
+    m->at += items * size;
+    return items;
+}
+
+int seekMemory(void* source, ogg_int64_t offset, int whence) {
+    auto* m = static_cast<MemorySource*>(source);
+    const ogg_int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<ogg_int64_t>(m->at)
+                                                                         : static_cast<ogg_int64_t>(m->size);
+    if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
+    if (offset < -base || offset > static_cast<ogg_int64_t>(m->size) - base) return -1;
+    m->at = static_cast<size_t>(base + offset);
+    return 0;
+}
+
+long tellMemory(void* source) { return static_cast<long>(static_cast<MemorySource*>(source)->at); }
+
+// What every open shares once vorbisfile has the stream: its layout checked, the resampler set up.
+TrackReader* finishOpen(TrackReader* t, std::string* why) {
     const vorbis_info* info = ov_info(&t->file, -1);
     if (!info || info->channels < 1 || info->rate < kLowestRate || info->rate > kHighestRate) {
         if (why) *why = "has no usable channel count or sample rate";
@@ -99,6 +124,61 @@ TrackReader* openTrack(const char* path, std::string* why) {
     t->blockFrames = blockFramesFor(t->rate);
     t->block.reserve(static_cast<size_t>(t->blockFrames) * t->channels);
     return t;
+}
+
+}  // namespace
+
+TrackReader* openTrack(const char* path, std::string* why) {
+    if (!path || !*path) {
+        if (why) *why = "no file name";
+        return nullptr;
+    }
+    // Never blocks: a FIFO opened without O_NONBLOCK would wait for a writer
+    // that may never come, and only regular files are read at all.
+    int fd;
+    do fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (why) *why = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat st;
+    const bool statted = fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        if (why) *why = !statted ? std::strerror(errno) : S_ISDIR(st.st_mode) ? "is a folder" : "is not a regular file";
+        ::close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        if (why) *why = std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    auto* t = new TrackReader;
+    const int opened = ov_open_callbacks(f, &t->file, nullptr, 0, OV_CALLBACKS_DEFAULT);
+    if (opened != 0) {
+        // A failed open leaves the struct undefined and the file open: it is closed here, the struct not cleared.
+        std::fclose(f);
+        if (why) *why = openFailure(opened);
+        delete t;
+        return nullptr;
+    }
+    return finishOpen(t, why);
+}
+
+TrackReader* openTrackFromMemory(const unsigned char* data, size_t size, std::string* why) {
+    auto* t = new TrackReader;
+    t->memory = MemorySource{data, size, 0};
+    const ov_callbacks callbacks = {readMemory, seekMemory, nullptr, tellMemory};
+    const int opened = ov_open_callbacks(&t->memory, &t->file, nullptr, 0, callbacks);
+    if (opened != 0) {
+        if (why) *why = openFailure(opened);
+        delete t;
+        return nullptr;
+    }
+    return finishOpen(t, why);
 }
 
 void closeTrack(TrackReader* track) {

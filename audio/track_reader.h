@@ -14,6 +14,7 @@
 // p samples have been heard.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,7 +22,10 @@
 
 struct TrackReader;
 
+// Regular files only, and never a blocking open: a FIFO or device is refused at once.
 TrackReader* openTrack(const char* path, std::string* why);
+// A whole file in memory, which must outlive the reader.
+TrackReader* openTrackFromMemory(const unsigned char* data, size_t size, std::string* why);
 void closeTrack(TrackReader* track);
 int trackChannels(const TrackReader* track);
 // Tracks loop unless told otherwise; a track that does not loop ends after one pass.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -156,7 +159,34 @@ TEST(TrackReader, UnusableFilesGiveNullWithAReason) {
         EXPECT_EQ(openTrack(p.c_str(), &why), nullptr) << p;
         EXPECT_FALSE(why.empty()) << p;
     }
+    // The reason is the real one, not a blanket "cannot be read".
     std::string why;
+    openTrack(folder.path("missing.ogg").c_str(), &why);
+    EXPECT_EQ(why, "No such file or directory");
+    openTrack(folder.path("").c_str(), &why);
+    EXPECT_EQ(why, "is a folder");
+    // A FIFO is refused at once: opening it to read would wait for a writer that never comes.
+    const std::string fifo = folder.path("fifo.ogg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(openTrack(fifo.c_str(), &why), nullptr);
+    EXPECT_EQ(why, "is not a regular file");
+    if (geteuid() != 0) {   // root reads anything
+        chmod(good.c_str(), 0);
+        EXPECT_EQ(openTrack(good.c_str(), &why), nullptr);
+        EXPECT_EQ(why, "Permission denied");
+        chmod(good.c_str(), 0644);
+    }
+
+    // The same bytes from memory decode as from the file.
+    Track fromFile(openTrack(good.c_str(), &why));
+    Track fromMemory(openTrackFromMemory(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &why));
+    ASSERT_TRUE(fromFile && fromMemory) << why;
+    std::vector<float> a(2 * 3000), b(2 * 3000);
+    ASSERT_EQ(readTrack(fromFile.get(), a.data(), 3000), 3000);
+    ASSERT_EQ(readTrack(fromMemory.get(), b.data(), 3000), 3000);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(openTrackFromMemory(reinterpret_cast<const unsigned char*>(random.data()), random.size(), &why), nullptr);
+
     EXPECT_EQ(openTrack(nullptr, &why), nullptr);
     EXPECT_EQ(readTrack(nullptr, nullptr, 10), 0);
     EXPECT_EQ(trackChannels(nullptr), 0);
