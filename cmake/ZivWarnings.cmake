@@ -12,7 +12,16 @@ function(ziv_target_flags target)
     -ffp-contract=off -fno-fast-math
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
   if(ZIV_SANITIZE)
-    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    # Undefined behaviour fails the run instead of printing and going on.
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all
+      -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+  if(ZIV_SANITIZE_THREAD)
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=thread)
+  endif()
+  if(ZIV_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
