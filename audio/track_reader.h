@@ -38,15 +38,19 @@ void setTrackLooping(TrackReader* track, bool loops);
 int readTrack(TrackReader* track, float* interleaved, int frames);
 
 // The mono mix (mean of the channels) of everything appended, by position.
+// One thread appends while another may read windows: the writer announces
+// the positions it is about to overwrite before it touches them, and a
+// reader that finds it read any of them in the meantime gives zeros for
+// those (they are gone), never samples of a later position.
 struct MonoTimeline {
     static constexpr int kCapacity = 1 << 16;   // about 1.5 s at 44100 Hz
-    float ring[kCapacity];
+    std::atomic<float> ring[kCapacity];         // relaxed accesses: plain loads and stores, no torn floats
     std::atomic<int64_t> written{0};            // samples appended since reset
+    std::atomic<int64_t> claimed{0};            // samples appended or being appended
 };
 
 void resetTimeline(MonoTimeline& timeline);
 void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
 // Zeros stand for positions before 0, positions not appended yet and positions
-// already overwritten: append up to at least `position` first, and ask for
-// windows within the last kCapacity - 1024 samples appended.
+// overwritten before or while the window was read.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);

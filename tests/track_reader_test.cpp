@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -278,3 +281,42 @@ TEST(MonoTimeline, KeepsTheLatestSamplesAcrossItsWrap) {
 }
 
 }  // namespace
+
+// A writer laps the ring while a reader keeps asking for the oldest windows
+// it still holds: every sample read is the one appended at its position, or
+// zero where it was overwritten, never a later position's sample.
+TEST(MonoTimeline, AReaderNeverSeesAWindowTornByTheWriter) {
+    auto timeline = std::make_unique<MonoTimeline>();
+    resetTimeline(*timeline);
+    auto valueAt = [](int64_t position) { return static_cast<float>(position % 65521 + 1); };
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        std::vector<float> chunk(256);
+        int64_t at = 0;
+        while (!done.load()) {
+            for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = valueAt(at + static_cast<int64_t>(i));
+            appendToTimeline(*timeline, chunk.data(), static_cast<int>(chunk.size()), 1);
+            at += static_cast<int64_t>(chunk.size());
+        }
+    });
+    float window[kAnalysisWindow];
+    int64_t wrong = 0, checked = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+    while (std::chrono::steady_clock::now() < until && wrong == 0) {
+        const int64_t written = timeline->written.load();
+        if (written < MonoTimeline::kCapacity) continue;
+        for (int64_t edge : {int64_t{0}, int64_t{128}, int64_t{700}}) {
+            const int64_t position = written - MonoTimeline::kCapacity + kAnalysisWindow + edge;
+            windowAt(*timeline, position, window);
+            for (int n = 0; n < kAnalysisWindow; ++n) {
+                const float v = window[n];
+                wrong += v != 0.0f && v != valueAt(position - kAnalysisWindow + n);
+            }
+            ++checked;
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_GT(checked, 100);
+    EXPECT_EQ(wrong, 0);
+}
