@@ -114,7 +114,7 @@ public:
                           "for a in \"$@\"; do last=\"$a\"; done\n"
                           "out=\"${last#file:}\"\n"
                           "echo \"$@\" >> \"" + bin_ + "/args\"\n"
-                          + std::string(drain ? "cat <&3 >/dev/null\n[ -e /dev/fd/4 ] && cat <&4 >/dev/null\n" : "") +
+                          + std::string(drain ? "cat <&3 >/dev/null\ncase \"$*\" in *pipe:4*) cat <&4 >/dev/null;; esac\n" : "") +
                               ending + "\n");
         chmod(script.c_str(), 0755);
         const char* old = std::getenv("PATH");
