@@ -59,18 +59,22 @@ struct MemorySource {
 struct TrackReader {
     OggVorbis_File file;
     MemorySource memory;
-    int channels = 0;
-    long rate = 0;
+    int channels = 0;                       // the first part's, which every part is converted to
+    long rate = 0;                          // the current part's sample rate
     int blockFrames = kBlockFrames;         // frames per block handed to the resampler
-    SDL_AudioStream* resampler = nullptr;   // null when the track is already at 44100 Hz
+    SDL_AudioStream* resampler = nullptr;   // null when the current part is already at 44100 Hz
     std::vector<float> block;               // one decoded block, interleaved
     std::vector<float> ready;               // frames at 44100 Hz waiting to be handed out
     size_t readyAt = 0;                     // first unread float of ready
     int64_t passFrames = 0;                 // frames decoded in the current pass
     bool exhausted = false;                 // a whole pass gave nothing, or the track cannot restart
     bool loops = true;                      // false: the track ends after one pass
-    int64_t framesIn = 0;                   // frames given to the resampler
-    int64_t framesOut = 0;                  // frames taken from it
+    int64_t framesIn = 0;                   // frames of the current part given to the resampler
+    int64_t framesOut = 0;                  // frames of it handed out at 44100 Hz
+    // A chained file's next part at another rate: its first frames wait here
+    // (already in the first part's layout) until the current part is finished.
+    std::vector<float> pending;
+    long pendingRate = 0;
 };
 
 namespace {
@@ -96,6 +100,23 @@ int seekMemory(void* source, ogg_int64_t offset, int whence) {
 
 long tellMemory(void* source) { return static_cast<long>(static_cast<MemorySource*>(source)->at); }
 
+// Sets the reader up for a part at this rate: SDL's own resampler, never
+// libsamplerate, so the live show and the offline renderer resample alike
+// whatever the environment says. False when no resampler can be made.
+bool startPart(TrackReader* t, long rate) {
+    if (t->resampler) SDL_FreeAudioStream(t->resampler);
+    t->resampler = nullptr;
+    t->rate = rate;
+    t->framesIn = t->framesOut = 0;
+    t->blockFrames = blockFramesFor(rate);
+    t->block.reserve(static_cast<size_t>(t->blockFrames) * t->channels);
+    if (rate == kTrackRate) return true;
+    SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
+    const auto channels = static_cast<Uint8>(std::min(t->channels, 255));
+    t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, channels, static_cast<int>(rate), AUDIO_F32SYS, channels, kTrackRate);
+    return t->resampler != nullptr;
+}
+
 // What every open shares once vorbisfile has the stream: its layout checked, the resampler set up.
 TrackReader* finishOpen(TrackReader* t, std::string* why) {
     const vorbis_info* info = ov_info(&t->file, -1);
@@ -106,23 +127,20 @@ TrackReader* finishOpen(TrackReader* t, std::string* why) {
         return nullptr;
     }
     t->channels = info->channels;
-    t->rate = info->rate;
-    if (t->rate != kTrackRate) {
-        // SDL's own resampler, never libsamplerate: the live show and the
-        // offline renderer must resample alike whatever the environment says.
-        SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
-        t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(std::min(t->channels, 255)),
-                                          static_cast<int>(t->rate), AUDIO_F32SYS,
-                                          static_cast<Uint8>(std::min(t->channels, 255)), kTrackRate);
-        if (!t->resampler) {
-            if (why) *why = std::string("cannot be resampled: ") + SDL_GetError();
-            ov_clear(&t->file);
-            delete t;
-            return nullptr;
-        }
+    // vorbisfile leaves a chained file, after scanning its parts, where the
+    // first read gives the last part: start from the first one.
+    if (ov_seekable(&t->file) && ov_streams(&t->file) > 1 && ov_pcm_seek(&t->file, 0) != 0) {
+        if (why) *why = "cannot be read from its start";
+        ov_clear(&t->file);
+        delete t;
+        return nullptr;
     }
-    t->blockFrames = blockFramesFor(t->rate);
-    t->block.reserve(static_cast<size_t>(t->blockFrames) * t->channels);
+    if (!startPart(t, info->rate)) {
+        if (why) *why = std::string("cannot be resampled: ") + SDL_GetError();
+        ov_clear(&t->file);
+        delete t;
+        return nullptr;
+    }
     return t;
 }
 
@@ -203,12 +221,30 @@ bool endPass(TrackReader* t) {
     return ov_pcm_seek(&t->file, 0) == 0 || ov_raw_seek(&t->file, 0) == 0;
 }
 
-// Fills t->block with up to t->blockFrames frames, looping over the track's end.
-// Fewer only when the track is exhausted.
+// Appends frames of a part with `from` channels in the reader's layout:
+// the same count is copied, a mono part goes to every channel, and any other
+// layout is mixed to its mean on every channel.
+void appendInLayout(std::vector<float>& out, float** pcm, long frames, int from, int to) {
+    for (long i = 0; i < frames; ++i) {
+        if (from == to) {
+            for (int c = 0; c < to; ++c) out.push_back(pcm[c][i]);
+            continue;
+        }
+        double sum = 0.0;
+        for (int c = 0; c < from; ++c) sum += pcm[c][i];
+        const auto mean = static_cast<float>(sum / from);
+        for (int c = 0; c < to; ++c) out.push_back(mean);
+    }
+}
+
+// Fills t->block with up to t->blockFrames frames of the current part,
+// looping over the track's end. Fewer when the track is exhausted or the
+// next part of a chained file comes at another rate (then t->pending holds
+// its first frames).
 void decodeBlock(TrackReader* t) {
     t->block.clear();
     int errorsInARow = 0;
-    while (!t->exhausted && static_cast<int>(t->block.size()) < t->blockFrames * t->channels) {
+    while (!t->exhausted && t->pending.empty() && static_cast<int>(t->block.size()) < t->blockFrames * t->channels) {
         const int want = t->blockFrames - static_cast<int>(t->block.size()) / t->channels;
         float** pcm = nullptr;
         int section = 0;
@@ -224,9 +260,13 @@ void decodeBlock(TrackReader* t) {
         }
         errorsInARow = 0;
         const vorbis_info* info = ov_info(&t->file, section);
-        if (!info || info->channels != t->channels) continue;   // a chained part in another layout
-        for (long i = 0; i < got; ++i)
-            for (int c = 0; c < t->channels; ++c) t->block.push_back(pcm[c][i]);
+        if (!info || info->channels < 1 || info->rate < kLowestRate || info->rate > kHighestRate) continue;
+        if (info->rate != t->rate) {
+            t->pendingRate = info->rate;
+            appendInLayout(t->pending, pcm, got, info->channels, t->channels);
+        } else {
+            appendInLayout(t->block, pcm, got, info->channels, t->channels);
+        }
         t->passFrames += got;
     }
 }
@@ -246,27 +286,38 @@ void refill(TrackReader* t) {
     t->readyAt = 0;
     while (t->ready.empty()) {
         if (t->exhausted) return;
-        decodeBlock(t);
+        if (!t->pending.empty() && t->block.empty() && t->framesIn == 0) {
+            // The new part starts with the frames that announced it.
+            t->block.swap(t->pending);
+            t->pending.clear();
+        } else {
+            decodeBlock(t);
+        }
+        const bool partEnds = t->exhausted || !t->pending.empty();
+        t->framesIn += static_cast<int64_t>(t->block.size()) / t->channels;
         if (!t->resampler) {
             t->ready.swap(t->block);
-            continue;
-        }
-        t->framesIn += static_cast<int64_t>(t->block.size()) / t->channels;
-        const int bytes = static_cast<int>(t->block.size() * sizeof(float));
-        if (bytes > 0 && SDL_AudioStreamPut(t->resampler, t->block.data(), bytes) != 0) t->exhausted = true;
-        if (t->exhausted) {
-            // The resampler holds back the last few frames until it sees what
-            // follows: after the end, silence follows.
-            const std::vector<float> silence(static_cast<size_t>(t->blockFrames) * t->channels, 0.0f);
-            SDL_AudioStreamPut(t->resampler, silence.data(), static_cast<int>(silence.size() * sizeof(float)));
-        }
-        takeResampled(t);
-        if (t->exhausted) {   // exactly as many frames as the track lasts at 44100 Hz
-            const int64_t owed = (t->framesIn * kTrackRate + t->rate / 2) / t->rate - t->framesOut;
-            const size_t keep = static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
-            t->ready.resize(keep * t->channels);
+            t->block.clear();
+        } else {
+            const int bytes = static_cast<int>(t->block.size() * sizeof(float));
+            if (bytes > 0 && SDL_AudioStreamPut(t->resampler, t->block.data(), bytes) != 0) t->exhausted = true;
+            if (partEnds || t->exhausted) {
+                // The resampler holds back the last few frames until it sees what
+                // follows: after the end of a part, silence follows.
+                const std::vector<float> silence(static_cast<size_t>(t->blockFrames) * t->channels, 0.0f);
+                SDL_AudioStreamPut(t->resampler, silence.data(), static_cast<int>(silence.size() * sizeof(float)));
+            }
+            takeResampled(t);
+            if (partEnds || t->exhausted) {   // exactly as many frames as the part lasts at 44100 Hz
+                const int64_t owed = (t->framesIn * kTrackRate + t->rate / 2) / t->rate - t->framesOut;
+                const size_t keep =
+                    static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
+                t->ready.resize(keep * t->channels);
+            }
         }
         t->framesOut += static_cast<int64_t>(t->ready.size()) / t->channels;
+        if (!t->pending.empty() && !t->exhausted && !startPart(t, t->pendingRate)) t->exhausted = true;
+        if (t->exhausted) t->pending.clear();
     }
 }
 
