@@ -47,6 +47,7 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 [ -n "$show" ] || { echo "soak: the show's window did not appear: $(cat "$out/err")" >&2; kill "$pid"; exit 1; }
+t_window=$(date +%s.%N)   # the frame loop starts with the window
 
 sleep 5   # past start-up, so the first figure is the running show's
 rss_start=$(rss)
@@ -76,11 +77,11 @@ frames=$(awk '/^frames/ {print $2}' "$out/counts")
 underruns=$(awk '/^underruns/ {print $2}' "$out/counts")
 mixes=$(awk '/^mixes/ {print $2}' "$out/counts")
 awk -v m="$minutes" -v rs="$rss_start" -v re="$rss_end" -v ts="$ticks_start" -v te="$ticks_end" -v hz="$hz" \
-    -v t0="$t_start" -v t1="$t_end" -v f="$frames" -v u="$underruns" -v mx="$mixes" -v st="$status" 'BEGIN {
+    -v t0="$t_start" -v t1="$t_end" -v tw="$t_window" -v f="$frames" -v u="$underruns" -v mx="$mixes" -v st="$status" 'BEGIN {
   wall = t1 - t0
   printf "soak: %s min, exit status %s\n", m, st
   printf "RSS start %d kB, end %d kB (%+d kB)\n", rs, re, re - rs
   printf "CPU %.1f%% of one core\n", 100 * (te - ts) / hz / wall
-  printf "frames %d in the whole run, about %.1f per second\n", f, f / (wall + 5)
+  printf "frames %d, %.1f per second (the show'"'"'s own count over its time on screen)\n", f, f / (t1 - tw)
   printf "audio: %d mixes, %d underruns\n", mx, u
 }'

@@ -16,6 +16,8 @@ packages=(
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # coverage-guided fuzzing (scripts/fuzz.sh): clang's libFuzzer and sanitizer runtimes
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
