@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/vorbis_encoder.h"
+#include "tools/composer/vorbis_encoder.h"
 #include "song.h"
 
 int main(int argc, char** argv) {

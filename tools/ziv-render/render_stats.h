@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/show_frame.h"
+#include "output/show_frame.h"
 
 struct RenderStats {
     int64_t frames = 0;
