@@ -24,7 +24,7 @@ PatternKind patternKindOf(int32_t choice) {
 }
 }  // namespace
 
-FrameRecord runFrame(const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
+FrameRecord selectFrame(const float* spectrum) {
     computeSpectrumFeatures(spectrum);
     updateSelectors();
     FrameRecord record;
@@ -32,6 +32,11 @@ FrameRecord runFrame(const float* spectrum, int32_t elapsedMs, uint32_t* pixels)
     record.colourSelector = static_cast<int8_t>(ColourSelector);
     record.pictureSelector = static_cast<int8_t>(PictureSelector);
     record.peak = isPeakFrame();
+    return record;
+}
+
+FrameRecord runFrame(const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
+    FrameRecord record = selectFrame(spectrum);
     if (record.peak) {
         record.cutNumber = static_cast<int8_t>(drawPeakCut());
     } else if (SceneSelector == 0 || SceneSelector == 1) {

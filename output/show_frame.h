@@ -30,3 +30,7 @@ inline constexpr int32_t kShowLengthMs = 394000;
 
 void resetShowState();
 FrameRecord runFrame(const float* spectrum, int32_t elapsedMs, uint32_t* pixels);
+// The head of runFrame alone: band levels, selector steps and the peak test,
+// nothing drawn. The record holds the selectors and `peak`; a course counted
+// from it (ziv-track-stats) matches one counted from the drawn frames.
+FrameRecord selectFrame(const float* spectrum);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "output/course_stats.h"
 #include "output/show_frame.h"
 #include "scenes/spectrum_features.h"
 #include "doubles/synthetic_pictures.h"
@@ -244,6 +245,29 @@ TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
     EXPECT_TRUE(rotating);
     EXPECT_TRUE(cut);
     EXPECT_TRUE(full);
+}
+
+// A course is counted from the selectors (countCourseFrame), which is all
+// ziv-track-stats has; the count must name the same scene each drawn frame ran.
+TEST_F(ShowFrame, CourseCountAgreesWithTheScenesTheFramesDrew) {
+    CourseStats course;
+    int64_t cuts = 0, rotations = 0, patterns = 0;
+    for (int f = 0; f < 240; ++f) {
+        syntheticSpectrum(f, spectrum);
+        const FrameRecord r = frame(f * 16);
+        countCourseFrame(course, r);
+        cuts += r.cutNumber >= 0;
+        rotations += r.rotatingRow >= 0;
+        patterns += r.pattern != PatternKind::None;
+    }
+    ASSERT_GT(cuts, 0);
+    ASSERT_GT(rotations, 0);
+    ASSERT_GT(patterns, 0);
+    EXPECT_EQ(course.frames, 240);
+    EXPECT_EQ(course.peakFrames, cuts);
+    EXPECT_EQ(course.rotating, rotations);
+    EXPECT_EQ(course.pattern, patterns);
+    EXPECT_EQ(course.outOfRange, 0);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/ziv-track-stats/course_stats.h"
+#include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/dsp.h"
 #include "tools/composer/instruments.h"
 #include "tools/composer/master.h"
@@ -162,7 +162,7 @@ TEST(Song, EveryDropBeatStartsWithASubBassKick) {
 
 namespace {
 struct Spectrum {
-    float s[512] = {};
+    float s[kSpectrumBands] = {};
 };
 }  // namespace
 
@@ -184,11 +184,11 @@ TEST(CourseCounter, TalliesWhereTheShowsSelectorsLandEachFrame) {
     c.addFrame(bright.s);  // scene 1, picture 2
     const CourseStats& s = c.stats();
     EXPECT_EQ(s.frames, 5);
-    EXPECT_EQ(s.colour[2], 5);
-    EXPECT_EQ(s.scene[0], 1);
-    EXPECT_EQ(s.scene[1], 2);
-    EXPECT_EQ(s.scene[2], 1);
-    EXPECT_EQ(s.scene[3], 1);
+    EXPECT_EQ(s.colourSelector[2], 5);
+    EXPECT_EQ(s.sceneSelector[0], 1);
+    EXPECT_EQ(s.sceneSelector[1], 2);
+    EXPECT_EQ(s.sceneSelector[2], 1);
+    EXPECT_EQ(s.sceneSelector[3], 1);
     EXPECT_EQ(s.pattern, 2);
     EXPECT_EQ(s.rotating, 3);
     EXPECT_EQ(s.pictureWhileRotating[0], 2);
@@ -205,7 +205,7 @@ TEST(CourseCounter, PeaksCountFramesAndSeparateRunsAndLeaveTheSceneCounts) {
     EXPECT_EQ(c.stats().peakRuns, 2);
     EXPECT_EQ(c.stats().rotating, 3);
     EXPECT_EQ(c.stats().pictureWhileRotating[0], 3);
-    EXPECT_EQ(c.stats().scene[0], 6) << "a peak frame still has a scene selector value";
+    EXPECT_EQ(c.stats().sceneSelector[0], 6) << "a peak frame still has a scene selector value";
     Spectrum mid;
     mid.s[128] = 0.79f;
     mid.s[64] = 0.79f;
@@ -215,8 +215,8 @@ TEST(CourseCounter, PeaksCountFramesAndSeparateRunsAndLeaveTheSceneCounts) {
 TEST(CourseCounter, TargetsNameEachMiss) {
     CourseStats s;
     s.frames = 1000;
-    s.scene[0] = 1000;
-    s.colour[2] = 1000;
+    s.sceneSelector[0] = 1000;
+    s.colourSelector[2] = 1000;
     s.rotating = 1000;
     s.pictureWhileRotating[0] = 1000;
     const auto misses = checkShowTargets(s);
@@ -224,8 +224,8 @@ TEST(CourseCounter, TargetsNameEachMiss) {
     EXPECT_EQ(misses.size(), 3u + 1u + 4u + 2u + 1u + 1u);
     CourseStats good;
     good.frames = 10000;
-    for (int v = 0; v < 4; ++v) good.scene[v] = 2500;
-    for (int v = 0; v < 5; ++v) good.colour[v] = 2000;
+    for (int v = 0; v < 4; ++v) good.sceneSelector[v] = 2500;
+    for (int v = 0; v < 5; ++v) good.colourSelector[v] = 2000;
     good.rotating = 4900;
     good.pattern = 4900;
     for (int v = 0; v < 3; ++v) good.pictureWhileRotating[v] = 1633;

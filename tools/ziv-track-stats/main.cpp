@@ -16,7 +16,7 @@
 #include "audio/track_spectrum.h"
 #include "output/show_frame.h"
 #include "scenes/spectrum_features.h"
-#include "tools/ziv-track-stats/course_stats.h"
+#include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/song.h"
 
 namespace {
@@ -66,15 +66,15 @@ int main(int argc, char** argv) {
             const SpectrumFeatureSet& f = SpectrumFeatures;
             BarBlock& b = blocks[static_cast<size_t>((position % kSongFrames) / kBarFrames / 8)];
             ++b.frames;
-            b.scene += f.bin1 > 0.3;
-            b.sceneStrong += f.bin1 > 0.5;
-            b.colour += f.mean0to20 > 0.3;
-            b.picture44 += f.mean44to46 > 0.1;
-            b.picture14 += f.mean14to16 > 0.3;
+            b.scene += f.bin1 > kSceneStepLevel;
+            b.sceneStrong += f.bin1 > kSceneJumpLevel;
+            b.colour += f.mean0to20 > kColourStepLevel;
+            b.picture44 += f.mean44to46 > kPictureStepLevel;
+            b.picture14 += f.mean14to16 > kPictureStep2Level;
             b.peaks += peak;
-            b.by64 += f.bin64 >= 0.8;
-            b.by128 += f.bin128 >= 0.8;
-            b.by256 += f.bin256 >= 0.8;
+            b.by64 += f.bin64 >= kPeakLevel;
+            b.by128 += f.bin128 >= kPeakLevel;
+            b.by256 += f.bin256 >= kPeakLevel;
         }
         if (elapsedMs > kShowLengthMs) break;
     }

@@ -1,7 +1,8 @@
-#include "tools/ziv-track-stats/course_stats.h"
+#include "tools/ziv-track-stats/course_report.h"
 
 #include <cstdio>
 
+#include "output/show_frame.h"
 #include "scenes/spectrum_features.h"
 
 namespace {
@@ -19,33 +20,19 @@ std::string line(const char* format, double a, double b = 0.0) {
 CourseCounter::CourseCounter() { resetSelectors(); }
 
 bool CourseCounter::addFrame(const float* spectrum) {
-    computeSpectrumFeatures(spectrum);
-    updateSelectors();
-    const bool peak = isPeakFrame();
-    ++stats_.frames;
-    ++stats_.scene[SceneSelector];
-    ++stats_.colour[ColourSelector];
-    if (peak) {
-        ++stats_.peakFrames;
-        if (!lastWasPeak_) ++stats_.peakRuns;
-    } else if (SceneSelector <= 1) {
-        ++stats_.rotating;
-        ++stats_.pictureWhileRotating[PictureSelector];
-    } else {
-        ++stats_.pattern;
-    }
-    lastWasPeak_ = peak;
-    return peak;
+    const FrameRecord record = selectFrame(spectrum);
+    countCourseFrame(stats_, record);
+    return record.peak;
 }
 
 std::vector<std::string> describeStats(const CourseStats& s) {
     std::vector<std::string> out;
     out.push_back(line("frames %.0f", static_cast<double>(s.frames)));
-    for (int v = 0; v < 4; ++v) out.push_back(line("SceneSelector %.0f: %.2f%%", v, percent(s.scene[v], s.frames)));
+    for (int v = 0; v < kSceneSelectorCount; ++v) out.push_back(line("SceneSelector %.0f: %.2f%%", v, percent(s.sceneSelector[v], s.frames)));
     out.push_back(line("rotating scene: %.2f%%", percent(s.rotating, s.frames)));
     out.push_back(line("pattern scenes: %.2f%%", percent(s.pattern, s.frames)));
-    for (int v = 0; v < 5; ++v) out.push_back(line("ColourSelector %.0f: %.2f%%", v, percent(s.colour[v], s.frames)));
-    for (int v = 0; v < 3; ++v)
+    for (int v = 0; v < kColourSelectorCount; ++v) out.push_back(line("ColourSelector %.0f: %.2f%%", v, percent(s.colourSelector[v], s.frames)));
+    for (int v = 0; v < kPictureSelectorCount; ++v)
         out.push_back(line("PictureSelector %.0f: %.2f%% of rotating frames", v, percent(s.pictureWhileRotating[v], s.rotating)));
     out.push_back(line("peak frames: %.2f%% in %.0f runs", percent(s.peakFrames, s.frames), static_cast<double>(s.peakRuns)));
     return out;
@@ -53,13 +40,13 @@ std::vector<std::string> describeStats(const CourseStats& s) {
 
 std::vector<std::string> checkShowTargets(const CourseStats& s) {
     std::vector<std::string> misses;
-    for (int v = 0; v < 4; ++v)
-        if (percent(s.scene[v], s.frames) < 8.0) misses.push_back(line("SceneSelector %.0f below 8%% (%.2f%%)", v, percent(s.scene[v], s.frames)));
+    for (int v = 0; v < kSceneSelectorCount; ++v)
+        if (percent(s.sceneSelector[v], s.frames) < 8.0) misses.push_back(line("SceneSelector %.0f below 8%% (%.2f%%)", v, percent(s.sceneSelector[v], s.frames)));
     if (percent(s.rotating, s.frames) < 15.0) misses.push_back(line("rotating scene below 15%% (%.2f%%)", percent(s.rotating, s.frames)));
     if (percent(s.pattern, s.frames) < 15.0) misses.push_back(line("pattern scenes below 15%% (%.2f%%)", percent(s.pattern, s.frames)));
-    for (int v = 0; v < 5; ++v)
-        if (percent(s.colour[v], s.frames) < 5.0) misses.push_back(line("ColourSelector %.0f below 5%% (%.2f%%)", v, percent(s.colour[v], s.frames)));
-    for (int v = 0; v < 3; ++v)
+    for (int v = 0; v < kColourSelectorCount; ++v)
+        if (percent(s.colourSelector[v], s.frames) < 5.0) misses.push_back(line("ColourSelector %.0f below 5%% (%.2f%%)", v, percent(s.colourSelector[v], s.frames)));
+    for (int v = 0; v < kPictureSelectorCount; ++v)
         if (percent(s.pictureWhileRotating[v], s.rotating) < 10.0)
             misses.push_back(line("PictureSelector %.0f below 10%% of rotating frames (%.2f%%)", v, percent(s.pictureWhileRotating[v], s.rotating)));
     const double peaks = percent(s.peakFrames, s.frames);

@@ -1,29 +1,19 @@
 // Where the show's selectors spend a course of frames: each frame's spectrum
-// goes through the show's own band levels, selector steps and peak test, and
-// the counter tallies the values they leave.
+// goes through the show's own band levels, selector steps and peak test
+// (selectFrame), and the course is counted from the records they leave.
 //
 //   CourseCounter course;                           // the selectors start as the show's do
-//   for (each frame) course.addFrame(spectrum);     // 512 values, as the show fetches them
+//   for (each frame) course.addFrame(spectrum);     // kSpectrumBands values, as the show fetches them
 //   CourseStats s = course.stats();
 //   std::vector<std::string> misses = checkShowTargets(s);   // empty: the track drives every selector enough
 //
 // The selectors are the show's process-wide counters, so one course is
 // counted at a time.
 #pragma once
-#include <cstdint>
 #include <string>
 #include <vector>
 
-struct CourseStats {
-    int64_t frames = 0;
-    int64_t scene[4] = {};
-    int64_t colour[5] = {};
-    int64_t pictureWhileRotating[3] = {};
-    int64_t rotating = 0;  // non-peak frames with SceneSelector 0 or 1
-    int64_t pattern = 0;   // non-peak frames with SceneSelector 2 or 3
-    int64_t peakFrames = 0;
-    int64_t peakRuns = 0;  // separate stretches of consecutive peak frames
-};
+#include "output/course_stats.h"
 
 class CourseCounter {
 public:
@@ -34,7 +24,6 @@ public:
 
 private:
     CourseStats stats_;
-    bool lastWasPeak_ = false;
 };
 
 // The lines of the stats report, one figure per line.
