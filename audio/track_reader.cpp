@@ -13,9 +13,10 @@
 #include <numeric>
 #include <vector>
 
+#include "audio/audio_constants.h"
+
 namespace {
 
-constexpr int kTrackRate = 44100;
 constexpr long kLowestRate = 1000;
 constexpr long kHighestRate = 384000;
 // Decoded audio goes to the resampler in blocks of a fixed size whatever the
@@ -25,10 +26,10 @@ constexpr int kBlockFrames = 1024;
 // SDL's stream resampler drops the fraction of an output frame at the end of
 // every block it is given, which would shorten each second of a 48 kHz track
 // by 38 frames. A block whose length converts to a whole number of output
-// frames loses nothing: a multiple of rate / gcd(rate, 44100), about 1024.
+// frames loses nothing: a multiple of rate / gcd(rate, kMixRate), about 1024.
 int blockFramesFor(long rate) {
-    if (rate == kTrackRate) return kBlockFrames;
-    const long step = rate / std::gcd(rate, static_cast<long>(kTrackRate));
+    if (rate == kMixRate) return kBlockFrames;
+    const long step = rate / std::gcd(rate, static_cast<long>(kMixRate));
     const long blocks = std::max(1L, (kBlockFrames + step - 1) / step);
     return static_cast<int>(step * blocks);
 }
@@ -110,10 +111,10 @@ bool startPart(TrackReader* t, long rate) {
     t->framesIn = t->framesOut = 0;
     t->blockFrames = blockFramesFor(rate);
     t->block.reserve(static_cast<size_t>(t->blockFrames) * t->channels);
-    if (rate == kTrackRate) return true;
+    if (rate == kMixRate) return true;
     SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
     const auto channels = static_cast<Uint8>(std::min(t->channels, 255));
-    t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, channels, static_cast<int>(rate), AUDIO_F32SYS, channels, kTrackRate);
+    t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, channels, static_cast<int>(rate), AUDIO_F32SYS, channels, kMixRate);
     return t->resampler != nullptr;
 }
 
@@ -309,7 +310,7 @@ void refill(TrackReader* t) {
             }
             takeResampled(t);
             if (partEnds || t->exhausted) {   // exactly as many frames as the part lasts at 44100 Hz
-                const int64_t owed = (t->framesIn * kTrackRate + t->rate / 2) / t->rate - t->framesOut;
+                const int64_t owed = (t->framesIn * kMixRate + t->rate / 2) / t->rate - t->framesOut;
                 const size_t keep =
                     static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
                 t->ready.resize(keep * t->channels);

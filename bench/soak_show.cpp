@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/run_sequence.h"
-#include "platform/sound_library.h"
+#include "audio/sound_library.h"
 
 int main() {
     const int status = runShow(nullptr);
