@@ -6,6 +6,7 @@
 #   scripts/fuzz.sh              # each target for 60 s
 #   scripts/fuzz.sh 600          # each target for 10 minutes
 #   scripts/fuzz.sh --runs 3000  # each target for a fixed number of inputs (what CI does)
+#   scripts/fuzz.sh 600 track    # only the named targets (trace, pcx, track, render_options)
 #
 # Seeds: tests/fuzz/corpus/<target>/ (the track's seeds are made here with
 # ffmpeg: no audio file is checked in). What a run finds is kept in
@@ -13,11 +14,17 @@
 # Exit status 1 when any target found a fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-limit=(-max_total_time="${1:-60}")
-if [ "${1:-}" = "--runs" ]; then limit=(-runs="${2:?--runs needs a number}"); fi
+if [ "${1:-}" = "--runs" ]; then
+  limit=(-runs="${2:?--runs needs a number}")
+  shift 2
+else
+  limit=(-max_total_time="${1:-60}")
+  [ $# -gt 0 ] && shift
+fi
 
 command -v clang++-14 >/dev/null || { echo "fuzz: clang++-14 is missing (scripts/install-deps.sh)" >&2; exit 1; }
 targets=(trace pcx track render_options)
+[ $# -gt 0 ] && targets=("$@")
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 --target "${targets[@]/%/_fuzz}" >/dev/null
 
