@@ -6,8 +6,10 @@
 
 #include "audio/vorbis_encoder.h"
 #include "song.h"
+#include "ziv_version.h"
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-compose");
     if (argc != 2) {
         std::fprintf(stderr, "usage: ziv-compose OUTPUT.ogg\n");
         return 2;

@@ -17,6 +17,7 @@
 #include "audio/track_reader.h"
 #include "course_stats.h"
 #include "song.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ struct BarBlock {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-track-stats");
     if (argc < 2) {
         std::fprintf(stderr, "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n");
         return 2;
