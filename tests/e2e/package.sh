@@ -66,6 +66,7 @@ for tool in "$root/usr/bin/ziv-render" "$root/usr/bin/ziv-track-stats" "$ZIV_BUI
   said="$("$tool" --version 2>&1)"
   [ "$said" = "$(basename "$tool") $version" ] || e2e_fail "$tool --version said '$said', not '$(basename "$tool") $version'"
 done
+"$root/usr/bin/ziv-render" --version >/dev/full 2>/dev/null && e2e_fail "ziv-render --version on a full disk reported success"
 
 # The packaged renderer draws the build's frames from the packaged track.
 exec_line="$(sed -n 's/^Exec=//p' "$entry")"
