@@ -17,7 +17,7 @@ packages=(
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
   # the Debian package (scripts/package.sh) and its checks
-  dpkg-dev lintian desktop-file-utils appstream groff-base gzip
+  dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
 )
 
 missing=()

@@ -5,7 +5,7 @@
 # packaged ziv-render drawing the same frames as the build's.
 source "$(dirname "$0")/lib.sh"
 e2e_require cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli groff \
-  xdotool import compare identify sox
+  xdotool import compare identify sox rsvg-convert
 e2e_under_xvfb 1024x768 "$@"
 e2e_start_window_manager
 
@@ -43,6 +43,13 @@ cmp -s "$root/usr/share/ziv/DuskPulse.ogg" "$ZIV_BUILD_DIR/DuskPulse.ogg" || e2e
 for size in 16 32 48 256; do
   png="$root/usr/share/icons/hicolor/${size}x${size}/apps/ziv.png"
   [ "$(identify -format '%wx%h' "$png" 2>/dev/null)" = "${size}x${size}" ] || e2e_fail "icon $png is not ${size}x${size}"
+done
+# The scalable icon is the same design: drawn by a desktop's SVG library, it gives the PNGs' pixels.
+for size in 32 256; do
+  rsvg-convert -w "$size" -h "$size" "$root/usr/share/icons/hicolor/scalable/apps/ziv.svg" -o "$E2E_TMP/svg-$size.png" ||
+    e2e_fail "the scalable icon cannot be drawn"
+  [ "$(compare -metric AE "$E2E_TMP/svg-$size.png" "$root/usr/share/icons/hicolor/${size}x${size}/apps/ziv.png" null: 2>&1)" = 0 ] ||
+    e2e_fail "the scalable icon drawn at $size differs from the ${size}x${size} PNG"
 done
 metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
 [ -f "${metainfo[0]}" ] || e2e_fail "the package has no metainfo"
