@@ -2,6 +2,10 @@
 // design in platform/app_icon.cpp. The build runs it; the files are installed.
 //
 //   ziv-icons OUT_DIR    # ziv-16.png ziv-32.png ziv-48.png ziv-256.png ziv.svg
+//
+// 32 is the design itself and 256 the design at 8x. 16 is the design halved
+// (halveIcon), and 48, no whole multiple of 32, is that 16-pixel icon at 3x:
+// every size is a whole-number scale of one drawing, so pixels stay square.
 #include <cstdio>
 #include <string>
 
