@@ -28,18 +28,9 @@ unsigned char* deflateBest(unsigned char* data, int length, int* outLength, int 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wconversion"
-#pragma GCC diagnostic ignored "-Wsign-conversion"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
+// stb's folder is a system include here, so its own warnings stay out of ours.
 #include <stb_image.h>
 #include <stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 bool writeSurfacePng(const std::string& path, const uint32_t* pixels, int width, int height) {
     std::vector<unsigned char> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
