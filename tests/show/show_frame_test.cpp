@@ -197,7 +197,7 @@ TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
     resetShowState();
     std::vector<float> spectrum(kSpectrumBands);
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    bool mappings[kColourMappingCount + 1] = {}, kinds[3] = {}, rotating = false, cut = false, full = false;
+    bool mappings[kColourMappingCount + 1] = {}, kinds[kPatternKindCount] = {}, rotating = false, cut = false, full = false;
     size_t next = 0;
     for (int f = 0; f < 48; ++f) {
         syntheticSpectrum(f, spectrum);
