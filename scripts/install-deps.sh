@@ -11,13 +11,15 @@ packages=(
   # PNG writing (stb_image_write)
   libstb-dev
   # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
   # coverage-guided fuzzing (scripts/fuzz.sh): clang's libFuzzer and sanitizer runtimes
   clang-14 libclang-rt-14-dev
+  # the Debian package (scripts/package.sh) and its checks
+  dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
 )
 
 missing=()

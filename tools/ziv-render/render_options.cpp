@@ -92,6 +92,8 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         std::string v;
         if (word == "-h" || word == "--help") {
             if (!flag(&o.help)) return fail("option '" + word + "' takes no value");
+        } else if (word == "--version") {
+            if (!flag(&o.version)) return fail("option '--version' takes no value");
         } else if (word == "--progress") {
             if (!flag(&o.progress)) return fail("option '--progress' takes no value");
         } else if (word == "--no-progress") {
@@ -239,6 +241,7 @@ const char* renderHelp() {
            "  --timings         print the time spent in analysis, pipeline and output at the end.\n"
            "                      ziv-render --raw /dev/null --timings\n"
            "  -h, --help        this text.\n"
+           "  --version         the version of ziv-render.\n"
            "\n"
            "Every output is written beside its name and, once all of them are complete, renamed\n"
            "into place: a failed or interrupted render leaves nothing half-written and replaces\n"

@@ -25,6 +25,7 @@
 #include "tools/ziv-render/stop_request.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ int renderMain(int argc, const char* const* argv) {
         std::fputs(renderHelp(), stdout);
         return 0;
     }
+    if (o.version) return printVersion(kProgramName);
     // Before anything is read or written: no output may reach an input or another output.
     if (!checkFileRoles(o, &error) || binaryToTerminal(o, &error)) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, error.c_str());

@@ -18,6 +18,7 @@
 #include "scenes/spectrum_features.h"
 #include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/song.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -38,12 +39,14 @@ constexpr const char* kHelp =
     "  --check     exit 1 and name each target the track misses\n"
     "  --bars      also the levels per eight bars of the default track's song\n"
     "  -h, --help  this text\n"
+    "  --version   the version\n"
     "\n"
     "Exit status: 0 done, 1 unreadable track or missed target, 2 bad command line.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-track-stats");
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
