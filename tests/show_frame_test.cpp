@@ -13,6 +13,7 @@
 #include "pictures/picture_bank.h"
 #include "scenes/random.h"
 #include "scenes/scene_buffer.h"
+#include "scenes/vector_path.h"
 
 // Counts every allocation the program makes, so a test can prove a frame makes none.
 namespace {
@@ -202,7 +203,21 @@ const Checkpoint kCheckpoints[] = {
     {36, 0xb1bac1de50450c0cull}, {47, 0xbc706b1d2ac13892ull},
 };
 
-TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
+// Every instruction-set path must make the pinned frames.
+class GoldenFrames : public ::testing::TestWithParam<VectorPath> {
+protected:
+    void SetUp() override {
+        if (GetParam() > bestVectorPath()) GTEST_SKIP() << "this processor lacks " << vectorPathName(GetParam());
+        setVectorPath(GetParam());
+    }
+    void TearDown() override { setVectorPath(bestVectorPath()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, GoldenFrames,
+                         ::testing::Values(VectorPath::Scalar, VectorPath::Sse2, VectorPath::Avx2),
+                         [](const auto& path) { return std::string(vectorPathName(path.param)); });
+
+TEST_P(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
     fillSyntheticPictures();
     resetShowState();
     std::vector<float> spectrum(512);
