@@ -10,6 +10,7 @@ inline constexpr int kSurfacePixels = kSurfaceWidth * kSurfaceHeight;
 inline constexpr int kTrackRate = 44100;          // the rate every track is heard at
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
+inline constexpr int kWriterSlots = 4;            // frames drawn ahead of the one being written
 inline constexpr int32_t kShowLengthMs = 394000;  // a show without looping ends after the first frame past this
 inline constexpr const char* kDefaultTrack = "DuskPulse.ogg";
 inline constexpr const char* kProgramName = "ziv-render";
