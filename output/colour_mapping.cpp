@@ -1,7 +1,7 @@
 #include "output/colour_mapping.h"
 
-#include "audio/spectrum_features.h"
 #include "output/fast_output.h"
+#include "scenes/spectrum_features.h"
 #include "output/output_constants.h"
 #include "output/pixel_formulas.h"
 #include "scenes/scene_buffer.h"

@@ -8,7 +8,7 @@
 #pragma once
 #include <cstdint>
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "output/output_constants.h"
 #include "scenes/truncation.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/console_backend.h"
 #include "platform/console_blit.h"
 #include "platform/console_fit.h"
 #include "platform/display_check.h"

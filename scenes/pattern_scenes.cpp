@@ -1,6 +1,6 @@
 #include "scenes/pattern_scenes.h"
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/fast_scenes.h"
 #include "scenes/random.h"

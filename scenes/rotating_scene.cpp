@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/fast_scenes.h"
 #include "scenes/scene_buffer.h"
