@@ -7,20 +7,8 @@
 
 static_assert(kSceneWidth % 4 == 0 && kScenePixels % 4 == 0, "kernels work in groups of 4 pixels");
 
-namespace sse2 {
-#include "scenes/vector_ops.inc"
-#include "output/fast_output.inc"
-}  // namespace sse2
-
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2 {
-#define ZIV_VECTOR_AVX2 1
-#include "scenes/vector_ops.inc"
-#include "output/fast_output.inc"
-#undef ZIV_VECTOR_AVX2
-}  // namespace avx2
-#pragma GCC pop_options
+#define ZIV_KERNEL_FILE "output/fast_output.inc"
+#include "scenes/per_target.inc"
 
 namespace {
 const OutputKernels sse2_kernels{sse2::mapColours, sse2::colourRow, sse2::trailRow};

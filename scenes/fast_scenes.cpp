@@ -12,20 +12,8 @@ static_assert(kPictureSetASize == 9, "the mosaic's mod 9 is a multiply by 7282 a
 static_assert(kPatternWrap == 255, "the ramps' vector mod is proven for 255 alone");
 static_assert(sizeof(Picture) == sizeof(int32_t) * kPicturePixels, "pictures lie back to back in PictureSetA");
 
-namespace sse2 {
-#include "scenes/vector_ops.inc"
-#include "scenes/fast_scenes.inc"
-}  // namespace sse2
-
-#pragma GCC push_options
-#pragma GCC target("avx2")
-namespace avx2 {
-#define ZIV_VECTOR_AVX2 1
-#include "scenes/vector_ops.inc"
-#include "scenes/fast_scenes.inc"
-#undef ZIV_VECTOR_AVX2
-}  // namespace avx2
-#pragma GCC pop_options
+#define ZIV_KERNEL_FILE "scenes/fast_scenes.inc"
+#include "scenes/per_target.inc"
 
 namespace {
 const SceneKernels sse2_kernels{sse2::spectralRampRow, sse2::rampedPictureRow, sse2::rotateRow, sse2::noiseMosaic};
