@@ -36,6 +36,7 @@ struct RenderOptions {
     bool timings = false;       // --timings: time shares on stderr at the end
     VideoQuality quality = VideoQuality::Fast;  // --quality
     bool help = false;
+    bool version = false;       // --version: print the version and stop
 };
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string* error);
