@@ -69,8 +69,9 @@ TEST(FrameWriterThread, FirstFailureStopsTheWritingAndIsReported) {
 
 TEST(FrameWriterThread, StopDropsQueuedFramesWithoutWaitingForThem) {
     std::atomic<int> writes{0};
-    std::atomic<bool> release{false};
+    std::atomic<bool> started{false}, release{false};
     FrameWriterThread writer(4, 8, 0, [&](const FrameToWrite&, WriteFailure*) {
+        started = true;
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ++writes;
         return true;
@@ -79,6 +80,7 @@ TEST(FrameWriterThread, StopDropsQueuedFramesWithoutWaitingForThem) {
         fillFrame(writer.acquire(), n);
         writer.submit();
     }
+    while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // frame 0 is being written
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         release = true;
