@@ -197,7 +197,7 @@ async function startShow() {
     await context.resume();
     core._ziv_reset();
     show = { source, tap, gain, ring, options: { ...accepted }, start: performance.now(), lastAnalysis: performance.now(),
-      timing: { core: [], interval: [], last: 0 } };
+      timing: { core: [], paint: [], interval: [], last: 0 } };
     view.frames = 0;
     view.mappings = [0, 0, 0, 0, 0];
     view.timing = null;
@@ -234,20 +234,21 @@ function runFrame(now) {
   if (!show) return;
   const s = show;
   const t0 = performance.now();
-  const { window: heard } = core.views();
+  const { window: heard, spectrum } = core.views();
   s.ring.windowAt(heardPosition(audio.context), heard);
   core._ziv_analyse((t0 - s.lastAnalysis) / 1000);
   s.lastAnalysis = t0;
   const elapsedMs = Math.floor(performance.now() - s.start) | 0;
   const mapping = core._ziv_frame(elapsedMs);
-  view.loudestBand = loudest(core.views().spectrum);
+  const t1 = performance.now();
   const rgba = core._ziv_present();
   image.data.set(core.HEAPU8.subarray(rgba, rgba + kWidth * kHeight * 4));
   painter.putImageData(image, 0, 0);
-  const t1 = performance.now();
+  const t2 = performance.now();
   view.frames += 1;
+  view.loudestBand = loudest(spectrum);
   if (mapping >= 0 && mapping < 5) view.mappings[mapping] += 1;
-  timeFrame(s.timing, t1 - t0, now);
+  timeFrame(s.timing, t1 - t0, t2 - t1, now);
   if (!s.options.loop && elapsedMs > kShowLengthMs) {
     endShow('time');
     return;
@@ -255,11 +256,13 @@ function runFrame(now) {
   requestAnimationFrame(runFrame);
 }
 
-// The first kTimedFrames frames of every show: the core's time per frame
-// (analysis, frame, colour conversion, painting) and the time between frames.
-function timeFrame(timing, coreMs, now) {
+// The first kTimedFrames frames of every show: the core's time (analysis and
+// frame), the painting's (colour conversion and canvas), and the time from
+// one frame to the next.
+function timeFrame(timing, coreMs, paintMs, now) {
   if (timing.core.length >= kTimedFrames) return;
   timing.core.push(coreMs);
+  timing.paint.push(paintMs);
   if (timing.last) timing.interval.push(now - timing.last);
   timing.last = now;
   if (timing.core.length < kTimedFrames) return;
@@ -269,7 +272,8 @@ function timeFrame(timing, coreMs, now) {
     return { mean, p95: sorted[Math.floor(0.95 * (sorted.length - 1))], max: sorted[sorted.length - 1] };
   };
   const interval = summary(timing.interval);
-  view.timing = { frames: timing.core.length, coreMs: summary(timing.core), intervalMs: interval, fps: 1000 / interval.mean };
+  view.timing = { frames: timing.core.length, coreMs: summary(timing.core), paintMs: summary(timing.paint),
+    intervalMs: interval, fps: 1000 / interval.mean };
 }
 
 function endShow(why) {

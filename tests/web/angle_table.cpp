@@ -1,6 +1,5 @@
 // Writes the rotating scene's cos (float) and sin (double) of every elapsedMs
-// in a range, as this build's maths library gives them, for the page to
-// compare with its own.
+// in a range, as this build computes them, for the page to compare with its own.
 //
 //   web_angle_table FIRST COUNT FILE
 //
@@ -11,7 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "web/wasm/rotation_terms.h"
+#include "scenes/rotating_scene.h"
+#include "scenes/scene_constants.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -26,7 +26,11 @@ int main(int argc, char** argv) {
     }
     std::vector<float> cosines(static_cast<size_t>(count));
     std::vector<double> sines(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) rotationTerms(first + i, cosines[i], sines[i]);
+    for (int32_t i = 0; i < count; ++i) {
+        const RotationTerms t = rotationTerms(static_cast<float>(first + i), kRotationDivisor);
+        cosines[i] = t.cosine;
+        sines[i] = t.sine;
+    }
     FILE* f = std::fopen(argv[3], "wb");
     if (!f) {
         std::perror("web_angle_table");

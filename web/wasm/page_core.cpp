@@ -20,8 +20,9 @@
 #include "audio/spectrum_analyser.h"
 #include "output/output_constants.h"
 #include "pictures/picture_bank.h"
+#include "scenes/rotating_scene.h"
+#include "scenes/scene_constants.h"
 #include "tools/ziv-render/trace_file.h"
-#include "web/wasm/rotation_terms.h"
 #include "web/wasm/surface_hash.h"
 
 namespace {
@@ -111,9 +112,13 @@ EMSCRIPTEN_KEEPALIVE int ziv_trace_frame(int record) {
     return 1;
 }
 
-// cos (as a float) and sin of every elapsedMs in first..first+count-1.
+// The rotating scene's cos (a float) and sin of every elapsedMs in first..first+count-1.
 EMSCRIPTEN_KEEPALIVE void ziv_rotation_terms(int32_t first, int32_t count, float* cosines, double* sines) {
-    for (int32_t i = 0; i < count; ++i) rotationTerms(first + i, cosines[i], sines[i]);
+    for (int32_t i = 0; i < count; ++i) {
+        const RotationTerms t = rotationTerms(static_cast<float>(first + i), kRotationDivisor);
+        cosines[i] = t.cosine;
+        sines[i] = t.sine;
+    }
 }
 
 }  // extern "C"
