@@ -1,6 +1,6 @@
 // Drives the page in Debian's chromium, headless, for the browser tests.
 //
-//   node drive.mjs page    URL ARTEFACTS TESTFILE   the page as a user meets it
+//   node drive.mjs page    URL ARTEFACTS TRACK JUNK the page as a user meets it (JUNK: a file that is no audio)
 //   node drive.mjs replay  URL HASHES               a trace replayed in the page against native hashes
 //   node drive.mjs angles  URL                      cos and sin against the native table
 //   node drive.mjs timing  URL                      600 frames of the show, timed in the page
@@ -77,7 +77,7 @@ async function checkShowRuns(page, what) {
   check(heard > 0.05, `${what}: the analyser hears the music`, `loudest band ${heard}`);
 }
 
-async function pagePass(artefacts, testFile) {
+async function pagePass(artefacts, testFile, junkFile) {
   const page = await openPage(url);
   if (!(await waitState(page, 'idle'))) return;
 
@@ -164,6 +164,14 @@ async function pagePass(artefacts, testFile) {
       await waitState(page, 'ended');
     }
   }
+
+  // A file the browser cannot decode: one line saying so, and no show.
+  await (await page.$('#file')).uploadFile(junkFile);
+  await waitFor(page, 'an undecodable file is refused', () => /cannot play/.test(document.getElementById('status').textContent), null, 10000);
+  const said = await page.evaluate(() => document.getElementById('status').textContent);
+  check(said.includes(`'${path.basename(junkFile)}'`), 'the refusal names the file', said);
+  check(await state(page) === 'ended', 'no show starts for it', await state(page));
+  check(await page.evaluate(() => window.zivPage.track) === path.basename(testFile), 'the last good music stays chosen');
   await page.close();
 }
 
@@ -213,7 +221,7 @@ async function timingPass() {
 }
 
 try {
-  if (mode === 'page') await pagePass(rest[0], rest[1]);
+  if (mode === 'page') await pagePass(rest[0], rest[1], rest[2]);
   else if (mode === 'replay') await replayPass(rest[0]);
   else if (mode === 'angles') await anglesPass();
   else if (mode === 'timing') await timingPass();
