@@ -1,6 +1,7 @@
 // Test modes of the page, loaded only when the address asks for one:
 //   ?check=replay&trace=FILE   every record of a trace through the core; a hash per surface
 //   ?check=angles&table=FILE   the rotating scene's cos and sin against a table made natively
+//   ?check=analyser&table=FILE the spectrum analyser against windows and spectra made natively
 const hex32 = (n) => (n >>> 0).toString(16).padStart(8, '0');
 
 async function fetchBytes(url) {
@@ -64,11 +65,47 @@ async function angles(core, url) {
   return { first, count, cosDiffer, sinDiffer, examples };
 }
 
+// The table: int32 windows, float64 dt, then per window 1024 float32 samples
+// and the 512 float32 bands the native analyser made of them.
+async function analyser(core, url) {
+  const bytes = await fetchBytes(url);
+  const head = new DataView(bytes.buffer, 0, 12);
+  const windows = head.getInt32(0, true);
+  const dt = head.getFloat64(4, true);
+  const stride = (1024 + 512) * 4;
+  if (bytes.length !== 12 + windows * stride) return { error: `table of ${bytes.length} bytes for ${windows} windows` };
+  core._ziv_reset();
+  let bandsDiffer = 0;
+  let windowsDiffer = 0;
+  let largest = 0;
+  for (let w = 0; w < windows; ++w) {
+    const at = 12 + w * stride;
+    const input = new Float32Array(bytes.slice(at, at + 4096).buffer);
+    const expected = new Uint32Array(bytes.slice(at + 4096, at + stride).buffer);
+    new Float32Array(core.HEAPF32.buffer, core._ziv_window(), 1024).set(input);
+    core._ziv_analyse(dt);
+    const got = new Uint32Array(core.HEAPF32.buffer, core._ziv_spectrum(), 512);
+    const gotF = new Float32Array(core.HEAPF32.buffer, core._ziv_spectrum(), 512);
+    const expF = new Float32Array(expected.buffer);
+    let differ = 0;
+    for (let k = 0; k < 512; ++k) {
+      if (got[k] !== expected[k]) {
+        differ += 1;
+        largest = Math.max(largest, Math.abs(gotF[k] - expF[k]));
+      }
+    }
+    bandsDiffer += differ;
+    windowsDiffer += differ > 0;
+  }
+  return { windows, bandsDiffer, windowsDiffer, largest };
+}
+
 export async function runCheck(core, modes) {
   try {
     const mode = modes.get('check');
     if (mode === 'replay') return await replay(core, modes.get('trace'));
     if (mode === 'angles') return await angles(core, modes.get('table'));
+    if (mode === 'analyser') return await analyser(core, modes.get('table'));
     return { error: `unknown check '${mode}'` };
   } catch (e) {
     return { error: String(e) };

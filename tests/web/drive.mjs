@@ -3,6 +3,7 @@
 //   node drive.mjs page    URL ARTEFACTS TRACK JUNK the page as a user meets it (JUNK: a file that is no audio)
 //   node drive.mjs replay  URL HASHES               a trace replayed in the page against native hashes
 //   node drive.mjs angles  URL                      cos and sin against the native table
+//   node drive.mjs analyser URL                     the spectrum analyser against the native one
 //   node drive.mjs timing  URL                      600 frames of the show, timed in the page
 //
 // Every check prints one line; the exit status is the number of failures (at most 100).
@@ -201,6 +202,15 @@ async function anglesPass() {
   if (r.examples.length) console.log(JSON.stringify(r.examples));
 }
 
+async function analyserPass() {
+  const page = await openPage(url);
+  if (!(await waitState(page, 'checked', 120000))) return;
+  const r = await page.evaluate(() => window.zivPage.check);
+  if (r.error) return check(false, 'analyser', r.error);
+  check(r.bandsDiffer === 0, `the page's analyser gives the native bands, ${r.windows} windows in a row`,
+    `${r.bandsDiffer} bands in ${r.windowsDiffer} windows differ, by up to ${r.largest}`);
+}
+
 async function timingPass() {
   const page = await openPage(url);
   if (!(await waitState(page, 'idle'))) return;
@@ -224,6 +234,7 @@ try {
   if (mode === 'page') await pagePass(rest[0], rest[1], rest[2]);
   else if (mode === 'replay') await replayPass(rest[0]);
   else if (mode === 'angles') await anglesPass();
+  else if (mode === 'analyser') await analyserPass();
   else if (mode === 'timing') await timingPass();
   else check(false, `unknown mode '${mode}'`);
   check(problems.length === 0, 'no console errors, failed requests or page errors', problems.slice(0, 5).join(' | '));
