@@ -1,6 +1,6 @@
 #include "scenes/rotating_scene.h"
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/exact_trig.h"
 #include "scenes/scene_buffer.h"

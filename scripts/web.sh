@@ -24,7 +24,11 @@ done
 command -v emcmake >/dev/null || { echo "web: emscripten is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 # Debian's emscripten runs its tools on node and finds its modules here.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
-[ -f build-web/CMakeCache.txt ] || emcmake cmake -S web -B build-web -DCMAKE_BUILD_TYPE=Release >/dev/null
+# A build folder configured from another source folder is started afresh.
+if [ -f build-web/CMakeCache.txt ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" build-web/CMakeCache.txt; then
+  rm -rf build-web
+fi
+emcmake cmake -S . -B build-web -DZIV_WEB=ON -DCMAKE_BUILD_TYPE=Release ${ZIV_WERROR:+-DZIV_WERROR="$ZIV_WERROR"} >/dev/null
 cmake --build build-web -j2
 track="${ZIV_BUILD_DIR:-build}/DuskPulse.ogg"
 if [ -f "$track" ]; then

@@ -2,12 +2,15 @@
 // Audio, the frame loop on a canvas, full screen and the keys.
 import createZivCore from './ziv_core.js';
 
-const kWidth = 640;
-const kHeight = 480;
-const kSampleRate = 44100;
-const kWindow = 1024;          // samples the analyser takes
-const kShowLengthMs = 394000;  // without looping, the first frame past this ends the show
-const kDefaultTrack = 'DuskPulse.ogg';
+// The show's figures come from the core, which owns them (see loadCore).
+let kWidth = 0;
+let kHeight = 0;
+let kWindow = 0;               // samples the analyser takes
+let kBands = 0;
+let kBandsRead = 0;            // the show reads bands 0..kBandsRead-1
+let kSampleRate = 0;           // everything is heard and analysed at this rate
+let kShowLengthMs = 0;         // without looping, the first frame past this ends the show
+let kDefaultTrack = '';
 const kRingSamples = 1 << 17;  // about 3 s of heard samples, far more than any output delay
 const kTimedFrames = 600;
 
@@ -17,7 +20,7 @@ const stage = $('stage');
 const statusLine = $('status');
 
 // What tests and curious users can read: the page's state, never a way in.
-const view = { state: 'loading', frames: 0, loudestBand: 0, mappings: [0, 0, 0, 0, 0], track: kDefaultTrack, error: '',
+const view = { state: 'loading', frames: 0, loudestBand: 0, mappings: [0, 0, 0, 0, 0], track: '', error: '',
   options: null, fullscreen: false, timing: null };
 window.zivPage = view;
 
@@ -26,7 +29,7 @@ let accepted = { ...defaults };   // what the last OK chose; a cancelled dialog 
 let noticeSeen = false;
 let core = null;
 let audio = null;                 // { context, tap }
-let music = { name: kDefaultTrack, buffer: null, custom: false };
+let music = { buffer: null, custom: false };
 let show = null;                  // the running show
 
 function setStatus(text) { statusLine.textContent = text; }
@@ -37,10 +40,18 @@ function setState(s) { view.state = s; document.body.dataset.state = s; }
 async function loadCore() {
   core = await createZivCore();
   core._ziv_start();
+  [kWidth, kHeight, kWindow, kBands, kBandsRead, kSampleRate, kShowLengthMs] =
+    new Int32Array(core.HEAPU8.buffer, core._ziv_figures(), 7);
+  screen.width = kWidth;
+  screen.height = kHeight;
+  kDefaultTrack = core.UTF8ToString(core._ziv_music_file());
+  view.track = kDefaultTrack;
+  $('track-name').textContent = kDefaultTrack;
+  image = new ImageData(kWidth, kHeight);
   const spectrumPtr = core._ziv_spectrum();
   core.views = () => ({
     window: new Float32Array(core.HEAPF32.buffer, core._ziv_window(), kWindow),
-    spectrum: new Float32Array(core.HEAPF32.buffer, spectrumPtr, 512),
+    spectrum: new Float32Array(core.HEAPF32.buffer, spectrumPtr, kBands),
   });
   return core;
 }
@@ -76,7 +87,7 @@ async function useFile(file) {
   setStatus(`Reading ${file.name}…`);
   try {
     const buffer = await decode(await file.arrayBuffer());
-    music = { name: file.name, buffer, custom: true };
+    music = { buffer, custom: true };
     view.track = file.name;
     $('track-name').textContent = file.name;
     setStatus('');
@@ -220,13 +231,13 @@ function heardPosition(context) {
   return Math.floor(time * kSampleRate);
 }
 
-const image = new ImageData(kWidth, kHeight);
+let image = null;                 // the canvas's pixels, once the core says how many
 const painter = screen.getContext('2d', { alpha: false });
 
 // The loudest of the bands the show reads: tells whether music reaches it.
 function loudest(spectrum) {
   let m = 0;
-  for (let k = 0; k <= 256; ++k) m = Math.max(m, spectrum[k]);
+  for (let k = 0; k < kBandsRead; ++k) m = Math.max(m, spectrum[k]);
   return m;
 }
 

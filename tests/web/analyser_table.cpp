@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     AnalyserState state;
     resetAnalyser(state);
     std::vector<float> window(kAnalysisWindow);
-    std::vector<float> spectrum(kAnalysisBands);
+    std::vector<float> spectrum(kSpectrumBands);
     FILE* f = std::fopen(argv[1], "wb");
     if (!f) {
         std::perror("web_analyser_table");

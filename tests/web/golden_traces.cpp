@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "scenes/spectrum.h"
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/trace_file.h"
 
 namespace {
 
-constexpr int kBands = 512;
+constexpr int kBands = kSpectrumBands;
 
 bool writeTrace(const std::string& path, const std::vector<int32_t>& times, const std::vector<float>& spectra) {
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -16,12 +16,15 @@
 #include <cstring>
 #include <string>
 
-#include "app/show_frame.h"
+#include "output/show_frame.h"
+#include "audio/audio_constants.h"
+#include "audio/music.h"
 #include "audio/spectrum_analyser.h"
 #include "output/output_constants.h"
 #include "pictures/picture_bank.h"
 #include "scenes/rotating_scene.h"
 #include "scenes/scene_constants.h"
+#include "scenes/spectrum.h"
 #include "tools/ziv-render/trace_file.h"
 #include "web/wasm/surface_hash.h"
 
@@ -30,11 +33,13 @@ struct {
     uint32_t surface[kSurfacePixels];  // persists from frame to frame, as the console's does
     uint8_t rgba[kSurfacePixels * 4];
     float window[kAnalysisWindow];
-    float spectrum[kAnalysisBands];
+    float spectrum[kSpectrumBands];
     AnalyserState analyser;
     Trace trace;
     std::string error;
     bool picturesLoaded = false;
+    int32_t figures[7] = {kSurfaceWidth, kSurfaceHeight, kAnalysisWindow, kSpectrumBands,
+                          kSpectrumEntriesRead, kMixRate, kShowLengthMs};
 } page;
 }  // namespace
 
@@ -57,6 +62,12 @@ EMSCRIPTEN_KEEPALIVE void ziv_start() {
     }
     ziv_reset();
 }
+
+// The figures the page needs, from their one owner each: surface width and
+// height, analysis window, spectrum bands, bands the show reads, mixing
+// rate, show length in ms.
+EMSCRIPTEN_KEEPALIVE const int32_t* ziv_figures() { return page.figures; }
+EMSCRIPTEN_KEEPALIVE const char* ziv_music_file() { return kMusicFileName; }
 
 EMSCRIPTEN_KEEPALIVE float* ziv_window() { return page.window; }
 EMSCRIPTEN_KEEPALIVE float* ziv_spectrum() { return page.spectrum; }
