@@ -11,7 +11,7 @@ packages=(
   # PNG writing (stb_image_write)
   libstb-dev
   # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
