@@ -16,6 +16,8 @@ packages=(
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # the Debian package (scripts/package.sh) and its checks
+  dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
   # the show as a web page (scripts/web.sh) and its tests in a real browser
   emscripten chromium curl
 )
