@@ -1,6 +1,8 @@
 #include "platform/console_blit.h"
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include <cstring>
 #include <vector>
@@ -8,22 +10,26 @@
 namespace {
 
 void copyRowOpaque(const uint32_t* in, uint32_t* out, int width) {
-    const __m128i opaque = _mm_set1_epi32(static_cast<int32_t>(kOpaque));
     int x = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int32_t>(kOpaque));
     for (; x + 4 <= width; x += 4)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
                          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x)), opaque));
+#endif
     for (; x < width; ++x) out[x] = in[x] | kOpaque;
 }
 
 void doubleRowOpaque(const uint32_t* in, uint32_t* out, int width) {
-    const __m128i opaque = _mm_set1_epi32(static_cast<int32_t>(kOpaque));
     int x = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int32_t>(kOpaque));
     for (; x + 4 <= width; x += 4) {
         const __m128i c = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x)), opaque);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x), _mm_unpacklo_epi32(c, c));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * x + 4), _mm_unpackhi_epi32(c, c));
     }
+#endif
     for (; x < width; ++x) out[2 * x] = out[2 * x + 1] = in[x] | kOpaque;
 }
 
