@@ -8,8 +8,8 @@ packages=(
   build-essential cmake pkg-config
   # the show: window, sound, decoding, spectrum, dialog
   libsdl2-dev libvorbis-dev libkissfft-dev libimgui-dev libgl-dev libgl1-mesa-dri
-  # PNG writing (stb_image_write)
-  libstb-dev
+  # PNG writing (stb_image_write, deflated by zlib)
+  libstb-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots

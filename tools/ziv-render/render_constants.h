@@ -14,6 +14,7 @@
 
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
+inline constexpr int kWriterSlots = 4;            // frames drawn ahead of the one being written
 inline constexpr const char* kProgramName = "ziv-render";
 
 // The trace file: header, then one record per frame.

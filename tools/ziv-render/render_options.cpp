@@ -101,6 +101,12 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!flag(&o.noProgress)) return fail("option '--no-progress' takes no value");
         } else if (word == "--timings") {
             if (!flag(&o.timings)) return fail("option '--timings' takes no value");
+        } else if (word == "--quality") {
+            if (!needValue(&v)) return fail("option '--quality' needs a value");
+            if (v == "fast") o.quality = VideoQuality::Fast;
+            else if (v == "good") o.quality = VideoQuality::Good;
+            else if (v == "best") o.quality = VideoQuality::Best;
+            else return fail("--quality '" + v + "': not fast, good or best");
         } else if (word == "--fps") {
             int64_t n;
             if (!needValue(&v)) return fail("option '--fps' needs a value");
@@ -197,7 +203,7 @@ int64_t renderFrameCount(const RenderOptions& o, int64_t records) {
 
 const char* renderUsage() {
     return "usage: ziv-render [--track FILE | --trace-in FILE] [--fps N] [--frames K | --seconds S]\n"
-           "                  [-o FILE.y4m|.mp4|.mkv|.webm]... [--png-dir DIR] [--raw FILE|-]\n"
+           "                  [-o FILE.y4m|.mp4|.mkv|.webm]... [--quality fast|good|best] [--png-dir DIR] [--raw FILE|-]\n"
            "                  [--trace-out FILE|-] [--stats FILE|-] [--progress|--no-progress] [--timings]\n"
            "try 'ziv-render --help' for more.\n";
 }
@@ -232,6 +238,10 @@ const char* renderHelp() {
            "  -o FILE.mkv       H.264 video with Vorbis audio through ffmpeg.\n"
            "  -o FILE.webm      VP9 video with Opus audio through ffmpeg.\n"
            "                      ziv-render -o show.mp4 -o show.y4m\n"
+           "  --quality Q       how hard the encoder of mp4, mkv and webm works: fast (default; the\n"
+           "                    whole show in a few minutes), good (a smaller file, several times\n"
+           "                    slower) or best (smaller still, slower still).\n"
+           "                      ziv-render --seconds 30 -o clip.mp4 --quality best\n"
            "  --png-dir DIR     one PNG per frame, DIR/frame-000000.png on (DIR is created).\n"
            "                      ziv-render --frames 120 --png-dir shots\n"
            "  --raw FILE|-      every frame's whole 640x480 surface as 307200 little-endian\n"

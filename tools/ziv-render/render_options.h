@@ -14,6 +14,10 @@
 
 enum class VideoKind { Y4m, Mp4, Mkv, Webm };
 
+// How hard the video encoder works: fast (the default) suits a whole show, good and best
+// take longer for smaller files at the same picture quality.
+enum class VideoQuality { Fast, Good, Best };
+
 struct VideoOutput {
     std::string path;
     VideoKind kind = VideoKind::Y4m;
@@ -30,6 +34,7 @@ struct RenderOptions {
     bool progress = false;      // --progress: a bar even when stderr is not a terminal
     bool noProgress = false;    // --no-progress: never a bar
     bool timings = false;       // --timings: time shares on stderr at the end
+    VideoQuality quality = VideoQuality::Fast;  // --quality
     bool help = false;
     bool version = false;       // --version: print the version and stop
 };

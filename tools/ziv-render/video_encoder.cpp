@@ -103,11 +103,16 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
     }
     a.insert(a.end(), {"-map", "0:v"});
     if (audio) a.insert(a.end(), {"-map", "1:a"});
+    // The same quality target (crf) at every setting; slower settings find smaller files for it.
+    const int q = static_cast<int>(job.quality);
     if (job.kind == VideoKind::Webm) {
-        a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
-                           "-cpu-used", "4"});
+        const char* deadline[] = {"realtime", "good", "good"};
+        const char* cpu_used[] = {"8", "4", "1"};
+        a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", deadline[q],
+                           "-cpu-used", cpu_used[q]});
     } else {
-        a.insert(a.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
+        const char* preset[] = {"veryfast", "medium", "slow"};
+        a.insert(a.end(), {"-c:v", "libx264", "-preset", preset[q], "-crf", "18"});
     }
     a.insert(a.end(), {"-pix_fmt", "yuv420p"});
     if (audio) {

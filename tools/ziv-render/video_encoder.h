@@ -29,6 +29,7 @@ struct VideoJob {
     int fps = 60;
     std::string track;       // empty: no audio
     int64_t frames = 0;
+    VideoQuality quality = VideoQuality::Fast;
 };
 
 // The full path of program found on PATH, or empty.
