@@ -121,6 +121,12 @@ int renderMain(int argc, const char* const* argv) {
         return failFile("trace", o.traceIn,
                         "holds " + std::to_string(traceRecords(trace)) + " records, fewer than the frames asked for");
     }
+    const int64_t startFrame = renderStartFrame(o);
+    if (startFrame >= frames) {
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(frames));
+        return 2;
+    }
     for (const VideoOutput& v : o.videos) {
         if (v.kind != VideoKind::Y4m && findProgram("ffmpeg").empty())
             return failFile("video", v.path, "the ffmpeg program is not on the PATH (install ffmpeg, or write -o FILE.y4m)");
@@ -142,7 +148,7 @@ int renderMain(int argc, const char* const* argv) {
         } else {
             out.videos.push_back(std::make_unique<FfmpegVideo>());
             out.videoNames.push_back(v.path);
-            VideoJob job{v.path, v.kind, o.fps, trackPath, frames};
+            VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, videoScale(o), startFrame};
             if (!out.videos.back()->start(job, &error)) return openFailed("video", v.path, error);
         }
     }
@@ -190,8 +196,12 @@ int renderMain(int argc, const char* const* argv) {
         timings.analysis += secondsSince(mark);
 
         const FrameRecord record = runFrame(frameSpectrum, elapsedMs, surface.data());
-        countFrame(stats, record);
         timings.pipeline += secondsSince(mark);
+        if (n < startFrame) {
+            progress.update(n + 1);
+            continue;
+        }
+        countFrame(stats, record);
 
         if (!o.raw.empty()) {
             encodeRawFrame(surface.data(), out.rawBytes.data());
@@ -211,7 +221,7 @@ int renderMain(int argc, const char* const* argv) {
                 return openFailed("output", o.traceOut, error);
         }
         if (!o.pngDir.empty()) {
-            const std::string name = o.pngDir + "/" + pngFrameName(n);
+            const std::string name = o.pngDir + "/" + pngFrameName(n - startFrame);
             OutputFile png;
             if (!encodePng(surface.data(), out.pngBytes)) return openFailed("output", name, "PNG encoding failed");
             if (!png.open(name, &error) || !png.write(out.pngBytes.data(), out.pngBytes.size(), &error) ||
