@@ -3,7 +3,8 @@
 //
 //   consoleLibraryStartup();                                   // before every creation; result not needed
 //   ConsoleHandle* c; ConsoleErrorHandle* e = consoleCreate(&c);  // null: success
-//   consoleSetOption(c, "windowed output");                    // or "fullscreen output", "hide cursor"
+//   consoleSetOption(c, "windowed output");                    // or "fullscreen output", "hide cursor",
+//                                                              // "scale fit", "scale integer" (the default)
 //   e = consoleOpen(c, "ziv", 640, 480, format, 0);
 //   e = surfaceLock(s, &pixels); ... surfaceUnlock(s); surfaceCopyToConsole(s, c); consoleUpdate(c);
 //   int pending; e = consoleKeyPending(c, &pending); if (pending) e = consoleReadKey(c, key);
@@ -25,6 +26,11 @@ struct ConsoleKeyHandle;      // a key press: code and shift/control/alt flags
 struct ConsoleErrorHandle;    // what went wrong
 
 inline constexpr int kConsoleEscapeCode = 27;
+// Key codes as the console reports them, for programs that answer more keys than Escape.
+inline constexpr int kConsoleSpaceCode = 32;
+inline constexpr int kConsoleLetterFCode = 'f';
+inline constexpr int kConsoleRightCode = 0x4000004F;
+inline constexpr int kConsoleLeftCode = 0x40000050;
 inline constexpr int kConsoleKeyQueueSize = 256;
 inline constexpr int kConsoleMaxSide = 16384;
 
@@ -50,6 +56,10 @@ ConsoleErrorHandle* consoleUpdate(ConsoleHandle* console);
 ConsoleErrorHandle* consoleKeyPending(ConsoleHandle* console, int* pending);
 ConsoleErrorHandle* consoleReadKey(ConsoleHandle* console, ConsoleKeyHandle* key);
 ConsoleErrorHandle* consoleClose(ConsoleHandle* console);
+// While open: full screen on or off, and the window's title.
+ConsoleErrorHandle* consoleSetFullscreen(ConsoleHandle* console, bool fullscreen);
+bool consoleIsFullscreen(const ConsoleHandle* console);
+void consoleSetTitle(ConsoleHandle* console, const char* title);
 void consoleRelease(ConsoleHandle* console);
 
 ConsoleErrorHandle* surfaceCreate(int width, int height, const ConsoleFormatHandle* format, ConsoleSurfaceHandle** surface);
@@ -82,6 +92,7 @@ struct ConsoleDisplaySettings {
     const uint8_t* iconRgba;  // null: no icon
     int iconWidth;
     int iconHeight;
+    bool fill;                // true: the largest 4:3 area; false: whole factors where they fit twice
 };
 
 struct ConsoleBackend {
@@ -94,6 +105,8 @@ struct ConsoleBackend {
     void (*setIcon)(const uint8_t* rgba, int width, int height);
     void (*showMessage)(const char* title, const char* message);
     void (*trace)(const char* operation);  // may be null: hears every library call, for recorders
+    bool (*setFullscreen)(bool fullscreen, std::string* error);   // may be null: the device has one size
+    void (*setTitle)(const char* title);                           // may be null
 };
 
 const ConsoleBackend* sdlConsoleBackend();

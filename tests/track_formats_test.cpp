@@ -177,6 +177,35 @@ TEST(TrackFormats, ChainedPartsPlayAtTheirOwnRateAndLayout) {
     }
 }
 
+// Whatever the format orders its channels by, they come out in the Vorbis
+// order the playback downmix reads: front right is the third of six.
+TEST(TrackFormats, SurroundFromOtherFormatsComesInTheShowsChannelOrder) {
+    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    TrackFolder folder("surround");
+    const int frames = 8820;
+    std::vector<float> six(static_cast<size_t>(frames) * 6, 0.0f);
+    const auto tone = toneSamples(frames, 1, 44100, 1000, 0.5);
+    for (int i = 0; i < frames; ++i) six[static_cast<size_t>(i) * 6 + 1] = tone[i];   // FFmpeg's 5.1: FL FR FC LFE BL BR
+    const std::string raw = folder.path("six.f32"), flac = folder.path("six.flac");
+    {
+        std::ofstream f(raw, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(six.data()), static_cast<std::streamsize>(six.size() * sizeof(float)));
+    }
+    const std::string command = "ffmpeg -nostdin -v error -y -f f32le -ar 44100 -ac 6 -channel_layout 5.1 -i '" + raw +
+                                "' -c:a flac '" + flac + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    int channels = 0;
+    const auto out = readOnePass(flac, &channels);
+    ASSERT_EQ(channels, 6);
+    ASSERT_EQ(out.size(), six.size());
+    std::vector<double> energy(6, 0.0);
+    for (size_t i = 0; i < out.size(); ++i) energy[i % 6] += out[i] * out[i];
+    for (int c = 0; c < 6; ++c) {
+        if (c == 2) EXPECT_GT(energy[c], 100.0);
+        else EXPECT_LT(energy[c], 1e-6) << "channel " << c;
+    }
+}
+
 // Only regular files are opened, and nothing waits for a writer.
 TEST(TrackFormats, NamesThatAreNotAudioFilesAreRefusedWithTheirReason) {
     TrackFolder folder("names");
