@@ -8,11 +8,13 @@ pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis og
 pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui)
 # Tracks in every common format are decoded and resampled by FFmpeg's libraries.
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswresample libavutil)
+# What the desktop plays, for ziv-play --listen: PulseAudio's simple API (PipeWire's pulse server too).
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse-simple)
 
 add_library(ziv_deps INTERFACE)
 add_library(ziv::deps ALIAS ziv_deps)
 target_link_libraries(ziv_deps INTERFACE
-  SDL2::SDL2 PkgConfig::VORBIS PkgConfig::FFMPEG PkgConfig::IMGUI OpenGL::GL kissfft::kissfft Threads::Threads)
+  SDL2::SDL2 PkgConfig::VORBIS PkgConfig::FFMPEG PkgConfig::PULSE PkgConfig::IMGUI OpenGL::GL kissfft::kissfft Threads::Threads)
 # stb_image_write is header-only (Debian's libstb-dev).
 find_path(STB_INCLUDE_DIR stb_image_write.h PATH_SUFFIXES stb REQUIRED)
 target_include_directories(ziv_deps SYSTEM INTERFACE ${STB_INCLUDE_DIR})

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   # the show: window, sound, decoding, spectrum, dialog
   libsdl2-dev libvorbis-dev libkissfft-dev
-  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libimgui-dev libgl-dev libgl1-mesa-dri
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev libimgui-dev libgl-dev libgl1-mesa-dri
   # PNG writing (stb_image_write)
   libstb-dev
   # tests and benchmarks
@@ -17,6 +17,8 @@ packages=(
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # a sound server of its own for the test of ziv-play --listen
+  pulseaudio pulseaudio-utils
 )
 
 missing=()
