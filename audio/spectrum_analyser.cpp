@@ -17,12 +17,12 @@ constexpr double kTrebleBand = 96.0;       // (k/96)³: x2 at band 96 (4.1 kHz)
 
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
-    double highPass[kAnalysisBands];
-    double treble[kAnalysisBands];
+    double highPass[kSpectrumBands];
+    double treble[kSpectrumBands];
     Tables() {
         for (int n = 0; n < kAnalysisWindow; ++n)
             window[n] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kAnalysisWindow);
-        for (int k = 0; k < kAnalysisBands; ++k) {
+        for (int k = 0; k < kSpectrumBands; ++k) {
             const double kk = k;
             highPass[k] = kk / std::sqrt(kk * kk + kHighPassKnee);
             const double ratio = kk / kTrebleBand;
@@ -54,7 +54,7 @@ void measureBands(const float* window, float* bands) {
     kiss_fft_cpx out[kAnalysisWindow / 2 + 1];
     for (int n = 0; n < kAnalysisWindow; ++n) in[n] = static_cast<float>(window[n] * t.window[n]);
     kiss_fftr(transform.cfg, in, out);
-    for (int k = 0; k < kAnalysisBands; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) {
         const double re = out[k].r;
         const double im = out[k].i;
         bands[k] = static_cast<float>(std::sqrt(re * re + im * im) * 2.0 / 512.0);
@@ -72,14 +72,14 @@ void shapeBands(AnalyserState& state, const float* window, const float* bands, d
     state.power = state.power + (1.0 - std::exp(-dt / kLoudnessSeconds)) * (meanSquare - state.power);
     const double level = std::max(kQuietestLevel, std::sqrt(state.power));
     const Tables& t = tables();
-    for (int k = 0; k < kAnalysisBands; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) {
         const double shaped = kGain * bands[k] * t.highPass[k] * t.treble[k] / level;
         spectrum[k] = static_cast<float>(std::min(1.0, shaped));
     }
 }
 
 void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {
-    float bands[kAnalysisBands];
+    float bands[kSpectrumBands];
     measureBands(window, bands);
     shapeBands(state, window, bands, dtSeconds, spectrum);
 }

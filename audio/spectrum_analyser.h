@@ -2,7 +2,7 @@
 //
 //   AnalyserState state;                 // loudness starts as when a stream starts
 //   float window[kAnalysisWindow];       // the samples being heard, oldest first
-//   float spectrum[kAnalysisBands];
+//   float spectrum[kSpectrumBands];
 //   analyseSpectrum(state, window, dtSeconds, spectrum);
 //
 // measureBands is the plain transform (periodic Hann window, |X[k]| x 2/512,
@@ -12,8 +12,9 @@
 // compute the same numbers from the same samples.
 #pragma once
 
+#include "scenes/spectrum.h"
+
 inline constexpr int kAnalysisWindow = 1024;
-inline constexpr int kAnalysisBands = 512;
 
 struct AnalyserState {
     double power = 0.04;  // running mean square P

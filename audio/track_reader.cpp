@@ -20,9 +20,10 @@ extern "C" {
 #include <cstring>
 #include <vector>
 
+#include "audio/audio_constants.h"
+
 namespace {
 
-constexpr int kTrackRate = 44100;
 constexpr int kLowestRate = 1000;
 constexpr int kHighestRate = 384000;
 constexpr int kMostChannels = 64;   // what the resampler can mix
@@ -275,7 +276,7 @@ void drainResampler(TrackReader* t) {
     if (!t->resampler) return;
     const int got = std::max(0, runResampler(t, nullptr));
     t->partFramesOut += got;
-    const int64_t owed = (t->partFramesIn * kTrackRate + t->inRate / 2) / t->inRate;
+    const int64_t owed = (t->partFramesIn * kMixRate + t->inRate / 2) / t->inRate;
     const int64_t extra = t->partFramesOut - owed;
     if (extra > 0) {
         const int64_t drop = std::min<int64_t>(extra, got);
@@ -289,7 +290,7 @@ void drainResampler(TrackReader* t) {
 }
 
 bool setUpResampler(TrackReader* t, const Block& block, std::string* why) {
-    const int made = swr_alloc_set_opts2(&t->resampler, &t->layout, AV_SAMPLE_FMT_FLT, kTrackRate, const_cast<AVChannelLayout*>(block.layout),
+    const int made = swr_alloc_set_opts2(&t->resampler, &t->layout, AV_SAMPLE_FMT_FLT, kMixRate, const_cast<AVChannelLayout*>(block.layout),
                                          static_cast<AVSampleFormat>(block.format), block.rate, 0, nullptr);
     // Mixing more channels into fewer is scaled so that it cannot clip.
     if (made >= 0) av_opt_set_double(t->resampler, "rematrix_maxval", 1.0, 0);

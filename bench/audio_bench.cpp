@@ -18,9 +18,10 @@
 #include <vector>
 
 #include "audio/spectrum_analyser.h"
-#include "audio/vorbis_encoder.h"
-#include "platform/fsound.h"
-#include "platform/sound_library.h"
+#include "tools/composer/vorbis_encoder.h"
+#include "audio/fsound.h"
+#include "audio/sound_library.h"
+#include "platform/sound_devices.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ void useDummyDriverUnlessSet() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
 SoundStream* startPlaying(bool sound) {
     useDummyDriverUnlessSet();
     closeSoundLibrary();
+    usePlatformSoundOutputs();
     if (!sound) FSOUND_SetOutput(kOutputNoSound);
     if (!FSOUND_Init(44100, 32, 0)) return nullptr;
     SoundStream* s = FSOUND_Stream_OpenFile(benchTrack().c_str(), 0x20132, 0);
@@ -62,7 +64,7 @@ SoundStream* startPlaying(bool sound) {
 }
 
 void BM_AnalyseSpectrum(benchmark::State& state) {
-    std::vector<float> window(kAnalysisWindow), spectrum(kAnalysisBands);
+    std::vector<float> window(kAnalysisWindow), spectrum(kSpectrumBands);
     for (int n = 0; n < kAnalysisWindow; ++n) window[n] = static_cast<float>(std::sin(n * 0.37) * 0.5);
     AnalyserState analyser;
     for (auto _ : state) {
@@ -81,6 +83,7 @@ void BM_SpectrumFetch(benchmark::State& state) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     for (auto _ : state) benchmark::DoNotOptimize(FSOUND_DSP_GetSpectrum());
     closeSoundLibrary();
+    usePlatformSoundOutputs();
 }
 BENCHMARK(BM_SpectrumFetch)->Arg(1)->Arg(0)->ArgName("device")->Unit(benchmark::kMicrosecond);
 
@@ -122,6 +125,7 @@ BENCHMARK(BM_PlaybackWithBusyFrameLoop)->Iterations(1)->Unit(benchmark::kSecond)
 void BM_PlayToHeardLatency(benchmark::State& state) {
     useDummyDriverUnlessSet();
     closeSoundLibrary();
+    usePlatformSoundOutputs();
     if (!FSOUND_Init(44100, 32, 0)) {
         state.SkipWithError("no audio output");
         return;
@@ -147,6 +151,7 @@ void BM_PlayToHeardLatency(benchmark::State& state) {
     state.counters["worst_ms"] = worst;
     state.counters["buffer_frames"] = static_cast<double>(bufferFrames);
     closeSoundLibrary();
+    usePlatformSoundOutputs();
 }
 BENCHMARK(BM_PlayToHeardLatency)->Iterations(20)->Unit(benchmark::kMillisecond);
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "app/show_frame.h"
-#include "audio/spectrum_features.h"
+#include "output/show_frame.h"
+#include "scenes/spectrum_features.h"
 #include "output/colour_mapping.h"
 #include "output/frame_output.h"
 #include "pictures/picture_bank.h"

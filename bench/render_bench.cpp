@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/show_frame.h"
-#include "audio/vorbis_encoder.h"
+#include "output/show_frame.h"
+#include "tools/composer/vorbis_encoder.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_run.h"
-#include "tools/ziv-render/spectrum_source.h"
+#include "audio/track_spectrum.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ void BM_RenderFrameAnalysis(benchmark::State& state) {
         state.SkipWithError("no track");
         return;
     }
-    std::vector<float> spectrum(kAnalysisBands);
+    std::vector<float> spectrum(kSpectrumBands);
     int64_t n = 0;
     for (auto _ : state) {
         track.spectrumAt(frameTrackPosition(n++, 60), 1.0 / 60, spectrum.data());
@@ -87,10 +87,10 @@ void BM_RenderFramePipeline(benchmark::State& state) {
     loadPictureBank();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    std::vector<float> spectrum(kAnalysisBands);
+    std::vector<float> spectrum(kSpectrumBands);
     int n = 0;
     for (auto _ : state) {
-        for (int k = 0; k < kAnalysisBands; ++k) spectrum[k] = static_cast<float>((n * 31 + k * 17) % 100) / 110.0f;
+        for (int k = 0; k < kSpectrumBands; ++k) spectrum[k] = static_cast<float>((n * 31 + k * 17) % 100) / 110.0f;
         benchmark::DoNotOptimize(runFrame(spectrum.data(), frameElapsedMs(n, 60), surface.data()));
         ++n;
     }

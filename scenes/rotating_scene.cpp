@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/scene_buffer.h"
 

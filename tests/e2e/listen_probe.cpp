@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "tools/ziv-play/listen.h"
+#include "app/ziv-play/listen.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     }
     const int band = std::atoi(argv[1]);
     const int seconds = std::atoi(argv[2]);
-    if (band < 0 || band >= kAnalysisBands || seconds <= 0) return 2;
+    if (band < 0 || band >= kSpectrumBands || seconds <= 0) return 2;
     Listener listener;
     std::string why;
     if (!startListening(listener, argc > 3 ? argv[3] : "", &why)) {

@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/vorbis_encoder.h"
-#include "song.h"
+#include "tools/composer/vorbis_encoder.h"
+#include "tools/composer/dsp.h"
+#include "tools/composer/song.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<float> stereo = renderDuskPulse();
     std::string why;
-    if (!writeOggVorbis(argv[1], stereo.data(), static_cast<int64_t>(stereo.size() / 2), 2, 44100, 0.6f, &why)) {
+    if (!writeOggVorbis(argv[1], stereo.data(), static_cast<int64_t>(stereo.size() / 2), 2, kSampleRate, 0.6f, &why)) {
         std::fprintf(stderr, "ziv-compose: cannot write '%s': %s\n", argv[1], why.c_str());
         return 1;
     }

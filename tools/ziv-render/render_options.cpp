@@ -171,12 +171,12 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
 
 std::string effectiveTrack(const RenderOptions& o) {
     if (!o.track.empty()) return o.track;
-    return o.traceIn.empty() ? std::string(kDefaultTrack) : std::string();
+    return o.traceIn.empty() ? std::string(kMusicFileName) : std::string();
 }
 
 int32_t frameElapsedMs(int64_t frame, int fps) { return static_cast<int32_t>(frame * 1000 / fps); }
 
-int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kTrackRate / fps; }
+int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kMixRate / fps; }
 
 int64_t showLengthFrames(int fps) {
     // First n with floor(n * 1000 / fps) > 394000, i.e. n * 1000 >= 394001 * fps.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/show_frame.h"
+#include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
@@ -19,7 +19,7 @@
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
-#include "tools/ziv-render/spectrum_source.h"
+#include "audio/track_spectrum.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 
@@ -154,7 +154,7 @@ int renderMain(int argc, const char* const* argv) {
     }
     if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return openFailed("output", o.raw, error);
     if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return openFailed("output", o.stats, error);
-    const int traceBands = fromTrace ? trace.bands : kAnalysisBands;
+    const int traceBands = fromTrace ? trace.bands : kSpectrumBands;
     if (!o.traceOut.empty()) {
         if (!out.trace.open(o.traceOut, &error)) return openFailed("output", o.traceOut, error);
         uint8_t header[kTraceHeaderBytes];
@@ -169,7 +169,7 @@ int renderMain(int argc, const char* const* argv) {
     loadPictureBankOnce();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    std::vector<float> spectrum(kAnalysisBands, 0.0f);
+    std::vector<float> spectrum(kSpectrumBands, 0.0f);
     RenderStats stats;
     Timings timings;
     ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
