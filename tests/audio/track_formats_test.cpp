@@ -23,27 +23,9 @@
 namespace {
 
 using ziv::test::bandCentreHz;
+using ziv::test::readerPass;
 using ziv::test::toneSamples;
 using ziv::test::TrackFolder;
-
-struct TrackCloser {
-    void operator()(TrackReader* t) const { closeTrack(t); }
-};
-using Track = std::unique_ptr<TrackReader, TrackCloser>;
-
-// Every frame of one pass.
-std::vector<float> readOnePass(const std::string& path, int* channels) {
-    std::string why;
-    Track t(openTrack(path.c_str(), &why));
-    EXPECT_TRUE(t) << path << ": " << why;
-    if (!t) return {};
-    setTrackLooping(t.get(), false);
-    *channels = trackChannels(t.get());
-    std::vector<float> all, chunk(static_cast<size_t>(3000) * *channels);
-    for (int got; (got = readTrack(t.get(), chunk.data(), 3000)) > 0;)
-        all.insert(all.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(got) * *channels);
-    return all;
-}
 
 // The analyser's bands of the mono mix just before each position.
 std::vector<std::vector<float>> bandsAt(const std::vector<float>& frames, int channels, const std::vector<int64_t>& positions) {
@@ -111,7 +93,7 @@ TEST(TrackFormats, EveryCommonFormatGivesTheSpectrumOfTheOggVorbisCopy) {
                                     " '" + out + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         int channels = 0;
-        const auto frames = readOnePass(out, &channels);
+        const auto frames = readerPass(out, &channels);
         ASSERT_EQ(channels, 2) << f.file;
         const int64_t count = static_cast<int64_t>(frames.size()) / 2;
         const auto bands = bandsAt(frames, 2, positions);
@@ -162,7 +144,7 @@ TEST(TrackFormats, ChainedPartsPlayAtTheirOwnRateAndLayout) {
     }
     const std::string path = folder.writeBytes("chained.ogg", chained);
     int channels = 0;
-    const auto frames = readOnePass(path, &channels);
+    const auto frames = readerPass(path, &channels);
     ASSERT_EQ(channels, 2);
     // One second each.
     EXPECT_NEAR(double(frames.size() / 2), 4.0 * 44100, 8.0);
@@ -196,7 +178,7 @@ TEST(TrackFormats, SurroundFromOtherFormatsComesInTheShowsChannelOrder) {
                                 "' -c:a flac '" + flac + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     int channels = 0;
-    const auto out = readOnePass(flac, &channels);
+    const auto out = readerPass(flac, &channels);
     ASSERT_EQ(channels, 6);
     ASSERT_EQ(out.size(), six.size());
     std::vector<double> energy(6, 0.0);

@@ -14,6 +14,7 @@ namespace {
 using ziv::test::bandCentreHz;
 using ziv::test::decodeWholeFile;
 using ziv::test::noiseSamples;
+using ziv::test::readerPass;
 using ziv::test::toneSamples;
 using ziv::test::TrackFolder;
 
@@ -46,18 +47,6 @@ std::vector<float> readInChunks(const std::string& path, int frames, std::vector
     return out;
 }
 
-// One pass as the reader gives it, read until a track told not to loop ends.
-std::vector<float> onePass(const std::string& path) {
-    Track t = open(path);
-    if (!t) return {};
-    setTrackLooping(t.get(), false);
-    const int channels = trackChannels(t.get());
-    std::vector<float> all, chunk(static_cast<size_t>(4096) * channels);
-    for (int got; (got = readTrack(t.get(), chunk.data(), 4096)) > 0;)
-        all.insert(all.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(got) * channels);
-    return all;
-}
-
 // Looping is gapless: two and a half passes are the track, the track again
 // and half of it, sample for sample; and a pass is what a plain Vorbis
 // decoder makes of the file, within the rounding of another decoder.
@@ -68,7 +57,7 @@ TEST(TrackReader, LoopsWithoutAGapOrAnOverlap) {
     const auto plain = decodeWholeFile(path, &channels, nullptr);
     ASSERT_EQ(channels, 2);
     ASSERT_EQ(plain.size(), 2u * 30000);
-    const auto pass = onePass(path);
+    const auto pass = readerPass(path, nullptr);
     ASSERT_EQ(pass.size(), plain.size());
     for (size_t i = 0; i < pass.size(); ++i) ASSERT_NEAR(pass[i], plain[i], 1e-4) << "float " << i;
     const int passFrames = static_cast<int>(pass.size() / 2);
@@ -205,7 +194,7 @@ TEST(TrackReader, CutAndDamagedFilesLoopOverWhatDecodes) {
     }
     {   // Ends in the middle of a page: loops over the part that decodes.
         const std::string cut = folder.writeBytes("cut.ogg", std::vector<char>(bytes.begin(), bytes.begin() + bytes.size() / 2 + 77));
-        const auto part = onePass(cut);
+        const auto part = readerPass(cut, nullptr);
         ASSERT_GT(part.size(), 0u);
         ASSERT_LT(part.size(), pass.size());
         EXPECT_NEAR(double(part.size()), double(decodeWholeFile(cut, nullptr, nullptr).size()), 2 * 2048.0);
