@@ -28,6 +28,11 @@ grep -q "none of the files can be played" bad.err || e2e_fail "no closing line: 
 timeout 10 "$play" --bogus >/dev/null 2>&1; [ $? = 2 ] || e2e_fail "a bad option did not give status 2"
 "$play" --version | grep -qx "ziv-play [0-9.]*" || e2e_fail "--version: $("$play" --version)"
 
+# No display: the show's own one-line reason, status 1.
+env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$play" --window a.ogg 2>nodisplay.err; status=$?
+[ "$status" = 1 ] || e2e_fail "without a display ziv-play gave status $status"
+grep -q "^ziv-play: no display" nodisplay.err || e2e_fail "without a display ziv-play said: $(cat nodisplay.err)"
+
 start_play() {
   "$play" "$@" >play.out 2>play.err &
   PLAY_PID=$!

@@ -351,8 +351,10 @@ TEST(RenderBadInput, BadTracksAndTracesExitWith1BeforeAnyOutput) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {{"--track", dir / "missing.ogg"}, "ziv-render: track '" + dir / "missing.ogg" + "': "},
-        {{"--track", notOgg}, "ziv-render: track '" + notOgg + "': "},
+        // A track's error keeps its reason.
+        {{"--track", dir / "missing.ogg"}, "ziv-render: track '" + dir / "missing.ogg" + "': does not exist\n"},
+        {{"--track", notOgg}, "ziv-render: track '" + notOgg + "': is not an audio file\n"},
+        {{"--track", dir.path.string()}, "ziv-render: track '" + dir.path.string() + "': is a folder, not a file\n"},
         {{"--trace-in", magic}, "ziv-render: trace '" + magic + "': "},
         {{"--trace-in", version}, "ziv-render: trace '" + version + "': "},
         {{"--trace-in", bandCount}, "ziv-render: trace '" + bandCount + "': "},
