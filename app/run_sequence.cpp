@@ -53,6 +53,8 @@ int runShow(ModuleInstance* instance) {
         console.open(kConsoleTitle, kConsoleWidth, kConsoleHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
         const uint32_t startTime = timeGetTime();
+        // A key waiting at the head of a frame is the quick way out: releasing the console
+        // below closes it anyway, and the sound library stops at process exit (closeAtExit).
         if (runFrames(console, surface, startTime) != LoopExit::KeyAtHead) {
             console.close();
             stopMusic();

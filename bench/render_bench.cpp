@@ -27,15 +27,15 @@ namespace {
 const std::string& benchTrack() {
     static const std::string path = [] {
         const std::string p = (std::filesystem::temp_directory_path() / "ziv_render_bench_track.ogg").string();
-        const int frames = 30 * 44100;
+        const int frames = 30 * kMixRate;
         std::vector<float> s(static_cast<size_t>(frames) * 2);
         for (int i = 0; i < frames; ++i) {
-            const double t = i / 44100.0;
+            const double t = i / static_cast<double>(kMixRate);
             const double beat = std::fmod(t, 0.5) < 0.12 ? 0.9 : 0.1;
             s[2 * static_cast<size_t>(i)] = static_cast<float>(beat * std::sin(2 * M_PI * 80 * t) + 0.2 * std::sin(2 * M_PI * 1500 * t));
             s[2 * static_cast<size_t>(i) + 1] = static_cast<float>(0.3 * std::sin(2 * M_PI * (300 + 40 * t) * t));
         }
-        writeOggVorbis(p.c_str(), s.data(), frames, 2, 44100, 0.4f, nullptr);
+        writeOggVorbis(p.c_str(), s.data(), frames, 2, kMixRate, 0.4f, nullptr);
         return p;
     }();
     return path;

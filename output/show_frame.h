@@ -11,6 +11,7 @@
 #include "output/output_constants.h"
 
 enum class PatternKind : int8_t { None = -1, Mosaic = 0, SpectralRamp = 1, RampedPicture = 2 };
+inline constexpr int kPatternKindCount = 3;  // Mosaic, SpectralRamp, RampedPicture
 
 struct FrameRecord {
     bool peak = false;

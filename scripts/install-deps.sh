@@ -12,13 +12,15 @@ packages=(
   # PNG writing (stb_image_write)
   libstb-dev
   # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
   # a sound server of its own for the test of ziv-play --listen
   pulseaudio pulseaudio-utils
+  # the Debian package (scripts/package.sh) and its checks
+  dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
 )
 
 missing=()

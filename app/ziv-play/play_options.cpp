@@ -82,5 +82,3 @@ const char* playHelp() {
            "Exit status: 0 after a show, 1 when nothing can be played (each file that cannot be is\n"
            "named on stderr), no display or no sound server, 2 for a bad command line.\n";
 }
-
-const char* playVersion() { return "ziv-play " ZIV_VERSION "\n"; }

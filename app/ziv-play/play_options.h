@@ -25,4 +25,3 @@ struct PlayOptions {
 bool parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string* error);
 const char* playUsage();
 const char* playHelp();
-const char* playVersion();

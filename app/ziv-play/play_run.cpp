@@ -22,6 +22,7 @@
 #include "platform/console.h"
 #include "platform/pixel_console.h"
 #include "platform/sound_devices.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -179,10 +180,7 @@ int playMain(int argc, const char* const* argv) {
         std::fputs(playHelp(), stdout);
         return 0;
     }
-    if (o.version) {
-        std::fputs(playVersion(), stdout);
-        return 0;
-    }
+    if (o.version) return printVersion(kProgram);
     resetShowState();
     if (o.listen) {
         Listener listener;

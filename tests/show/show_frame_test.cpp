@@ -9,7 +9,9 @@
 #include "output/course_stats.h"
 #include "output/show_frame.h"
 #include "scenes/spectrum_features.h"
+#include "doubles/surface_png.h"
 #include "doubles/synthetic_pictures.h"
+#include "output/output_constants.h"
 #include "output/colour_mapping.h"
 #include "pictures/picture_bank.h"
 #include "scenes/random.h"
@@ -140,76 +142,62 @@ TEST_F(ShowFrame, FramesAllocateNothing) {
 
 // ---- golden frames -----------------------------------------------------------
 //
-// A fixed synthetic spectrum sequence over synthetic pictures, 48 frames, the surface
-// hashed at checkpoint frames. Every stage is checked against its rules by the tests
-// above and in the other stage tests; these hashes pin the frames the stages make
-// together, so a change anywhere in the pipeline (including the draws that decide later
-// frames) shows up here. A passing run leaves each checkpoint in the build folder as
-// golden_expected_<n>.ppm; a failing run writes golden_actual_<n>.ppm and, where an
-// expected frame from an earlier passing run is there, golden_diff_<n>.ppm (white where
-// a pixel differs, the expected frame dimmed elsewhere).
+// A fixed synthetic spectrum sequence over synthetic pictures, 48 frames; at each
+// checkpoint the whole surface must equal, bit for bit, the committed expected frame
+// tests/golden/frame_<n>.png. Every stage is checked against its rules by the tests
+// above and in the other stage tests; these frames pin what the stages make together,
+// so a change anywhere in the pipeline (including the draws that decide later frames)
+// shows up here. A mismatch writes frame_<n>.actual.png and frame_<n>.diff.png (white
+// where a pixel differs, the expected frame dimmed elsewhere) beside the expected frame.
+// After a deliberate change of the frames, and only then, re-pin them all with
+//   ZIV_GOLDEN_REPIN=1 ctest --preset release -R GoldenFrames
+// and commit the new PNGs with the change that made them.
 
 void syntheticSpectrum(int frame, std::vector<float>& s) {
-    for (int k = 0; k < 512; ++k) s[k] = static_cast<float>((frame * 31 + k * 17) % 97) / 96.0f;
+    for (int k = 0; k < kSpectrumBands; ++k) s[k] = static_cast<float>((frame * 31 + k * 17) % 97) / 96.0f;
     for (int k : {64, 128, 256}) s[k] *= 0.85f;  // peaks on some frames, not most
 }
 
-uint64_t fnv1a(const std::vector<uint32_t>& pixels) {
-    uint64_t h = 1469598103934665603ull;
-    for (uint32_t p : pixels) {
-        for (int b = 0; b < 4; ++b) {
-            h ^= (p >> (8 * b)) & 0xFF;
-            h *= 1099511628211ull;
-        }
+const int kCheckpoints[] = {0, 8, 9, 16, 26, 34, 36, 47};
+
+// Compares the surface with the expected frame; on a mismatch writes the actual
+// and diff images beside it and says where they are.
+::testing::AssertionResult matchesGoldenFrame(const std::vector<uint32_t>& surface, int frame) {
+    const std::string base = std::string(ZIV_SOURCE_DIR) + "/tests/golden/frame_" + std::to_string(frame);
+    const std::string expectedPath = base + ".png", actualPath = base + ".actual.png", diffPath = base + ".diff.png";
+    if (std::getenv("ZIV_GOLDEN_REPIN")) {
+        if (!writeSurfacePng(expectedPath, surface.data(), kSurfaceWidth, kSurfaceHeight))
+            return ::testing::AssertionFailure() << "cannot write " << expectedPath;
     }
-    return h;
-}
-
-void writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n640 480\n255\n");
-    for (uint32_t p : pixels) {
-        const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                      static_cast<unsigned char>(p)};
-        std::fwrite(rgb, 1, 3, f);
+    std::vector<uint32_t> expected;
+    int w = 0, h = 0;
+    const bool read = readSurfacePng(expectedPath, expected, &w, &h) && w == kSurfaceWidth && h == kSurfaceHeight;
+    if (read && expected == surface) {
+        std::remove(actualPath.c_str());  // left by an earlier failure
+        std::remove(diffPath.c_str());
+        return ::testing::AssertionSuccess();
     }
-    std::fclose(f);
-}
-
-bool readPpm(const std::string& path, std::vector<uint32_t>& pixels) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    int w = 0, h = 0, max = 0;
-    bool ok = std::fscanf(f, "P6 %d %d %d", &w, &h, &max) == 3 && w == 640 && h == 480 && std::fgetc(f) != EOF;
-    pixels.assign(640 * 480, 0);
-    for (size_t i = 0; ok && i < pixels.size(); ++i) {
-        unsigned char rgb[3];
-        ok = std::fread(rgb, 1, 3, f) == 3;
-        pixels[i] = static_cast<uint32_t>(rgb[0]) << 16 | static_cast<uint32_t>(rgb[1]) << 8 | rgb[2];
+    writeSurfacePng(actualPath, surface.data(), kSurfaceWidth, kSurfaceHeight);
+    if (!read)
+        return ::testing::AssertionFailure() << "frame " << frame << ": no expected frame " << expectedPath
+                                             << " (640x480 PNG); this run's frame is " << actualPath;
+    size_t differing = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const bool same = expected[i] == surface[i];
+        differing += !same;
+        expected[i] = same ? (expected[i] >> 2) & 0x3F3F3F : 0xFFFFFF;
     }
-    std::fclose(f);
-    return ok;
+    writeSurfacePng(diffPath, expected.data(), kSurfaceWidth, kSurfaceHeight);
+    return ::testing::AssertionFailure() << "frame " << frame << ": " << differing << " pixels differ from "
+                                         << expectedPath << "; see " << actualPath << " and " << diffPath;
 }
-
-struct Checkpoint {
-    int frame;
-    uint64_t hash;
-};
-
-const Checkpoint kCheckpoints[] = {
-    {0, 0xb5c58bf1f2f08b37ull},  {8, 0x5f74a95d4632a2c9ull},  {9, 0xdc94e42f2c72c8bcull},
-    {16, 0x67a7076faa0a47a2ull}, {26, 0x744d2a9fe832be7full}, {34, 0x6e4f46abd3b20235ull},
-    {36, 0xb1bac1de50450c0cull}, {47, 0xbc706b1d2ac13892ull},
-};
 
 TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
     fillSyntheticPictures();
     resetShowState();
-    std::vector<float> spectrum(512);
-    std::vector<uint32_t> surface(640 * 480, 0u);
-    const std::string dir = ZIV_BINARY_DIR;
-    bool mappings[5] = {}, kinds[3] = {}, rotating = false, cut = false, full = false;
+    std::vector<float> spectrum(kSpectrumBands);
+    std::vector<uint32_t> surface(kSurfacePixels, 0u);
+    bool mappings[kColourMappingCount + 1] = {}, kinds[kPatternKindCount] = {}, rotating = false, cut = false, full = false;
     size_t next = 0;
     for (int f = 0; f < 48; ++f) {
         syntheticSpectrum(f, spectrum);
@@ -219,26 +207,11 @@ TEST(GoldenFrames, SyntheticSequenceMatchesThePinnedFrames) {
         rotating |= r.rotatingRow >= 0;
         cut |= r.cutNumber >= 0;
         full |= r.fullColourRows;
-        if (next == std::size(kCheckpoints) || kCheckpoints[next].frame != f) continue;
-        const uint64_t hash = fnv1a(surface);
-        const std::string n = std::to_string(f);
-        if (hash == kCheckpoints[next].hash) {
-            writePpm(dir + "/golden_expected_" + n + ".ppm", surface);
-            std::remove((dir + "/golden_actual_" + n + ".ppm").c_str());  // left by an earlier failure
-            std::remove((dir + "/golden_diff_" + n + ".ppm").c_str());
-            ++next;
-            continue;
-        }
-        writePpm(dir + "/golden_actual_" + n + ".ppm", surface);
-        std::vector<uint32_t> expected;
-        if (readPpm(dir + "/golden_expected_" + n + ".ppm", expected)) {
-            for (size_t i = 0; i < expected.size(); ++i)
-                expected[i] = (expected[i] & 0xFFFFFF) == (surface[i] & 0xFFFFFF) ? (expected[i] >> 2) & 0x3F3F3F : 0xFFFFFF;
-            writePpm(dir + "/golden_diff_" + n + ".ppm", expected);
-        }
-        FAIL() << "frame " << f << " hashes to 0x" << std::hex << hash << ", pinned 0x" << kCheckpoints[next].hash
-               << "; see " << dir << "/golden_actual_" << n << ".ppm";
+        if (next == std::size(kCheckpoints) || kCheckpoints[next] != f) continue;
+        ASSERT_TRUE(matchesGoldenFrame(surface, f));
+        ++next;
     }
+    ASSERT_EQ(next, std::size(kCheckpoints));
     // The sequence must keep exercising every stage, or the pinned frames guard little.
     for (bool m : mappings) EXPECT_TRUE(m);
     for (bool k : kinds) EXPECT_TRUE(k);

@@ -33,6 +33,7 @@ struct RenderOptions {
     bool help = false;
     int scale = 0;              // --scale; 0: each output's own default
     int64_t startMs = 0;        // --start, in whole milliseconds
+    bool version = false;       // --version: print the version and stop
 };
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string* error);

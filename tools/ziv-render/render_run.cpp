@@ -22,6 +22,7 @@
 #include "audio/track_spectrum.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ int renderMain(int argc, const char* const* argv) {
         std::fputs(renderHelp(), stdout);
         return 0;
     }
+    if (o.version) return printVersion(kProgramName);
 
     // Inputs first: nothing is written unless every input is sound.
     Trace trace;

@@ -17,7 +17,7 @@
 struct RenderStats : CourseStats {
     int64_t peakCuts[kPeakCutCount] = {};
     int64_t rotatingRows[kRotatingSceneRows] = {};
-    int64_t patternKinds[3] = {};   // mosaic, spectral ramp, ramped picture
+    int64_t patternKinds[kPatternKindCount] = {};   // mosaic, spectral ramp, ramped picture
     int64_t mappings[kColourMappingCount + 1] = {};  // 0..3, then the peak mapping
     int64_t outputFullRows = 0;     // frames that wrote every column of the colour rows
 };
