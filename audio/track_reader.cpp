@@ -193,7 +193,8 @@ void showLayout(int channels, AVChannelLayout* layout) {
     av_channel_layout_from_mask(layout, mask);
 }
 
-// For each channel in the show's order, its index in the FFmpeg-ordered layout.
+// For each channel in the show's order, its index in the FFmpeg-ordered layout
+// (indices holds layout.nb_channels entries; beyond eight channels the order is kept).
 void showOrderIndices(const AVChannelLayout& layout, int* indices) {
     const int n = layout.nb_channels;
     for (int i = 0; i < n; ++i) indices[i] = i;
@@ -223,12 +224,12 @@ struct TrackReader {
     bool vorbis = false;
     OggVorbis_File vorbisFile;
     AVChannelLayout vorbisLayout{};        // the current Vorbis part's layout
-    const uint8_t* vorbisPlanes[kOrderedChannels] = {};
+    const uint8_t* vorbisPlanes[kMostChannels] = {};   // the current block's planes, in FFmpeg's order
     Decoder decoder;
     AVChannelLayout frameLayout{};         // the current FFmpeg frame's usable layout
     int channels = 0;
     AVChannelLayout layout{};              // every part is converted to the first part's layout
-    int showOrder[kOrderedChannels] = {};  // where each output channel sits in the resampler's output
+    int showOrder[kMostChannels] = {};     // where each output channel sits in the resampler's output
     SwrContext* resampler = nullptr;
     int inRate = 0;                        // what the resampler is set up for
     int inFormat = -1;
@@ -360,9 +361,8 @@ bool nextBlock(TrackReader* t, Block* block) {
             continue;
         }
         showLayout(info->channels, &t->vorbisLayout);
-        static const uint8_t* planes[kMostChannels];
-        const uint8_t** target = info->channels <= kOrderedChannels ? t->vorbisPlanes : planes;
-        int order[kOrderedChannels];
+        const uint8_t** target = t->vorbisPlanes;
+        int order[kMostChannels];
         showOrderIndices(t->vorbisLayout, order);
         for (int c = 0; c < info->channels; ++c)
             target[c < kOrderedChannels ? order[c] : c] = reinterpret_cast<const uint8_t*>(pcm[c]);

@@ -190,6 +190,25 @@ TEST(TrackFormats, SurroundFromOtherFormatsComesInTheShowsChannelOrder) {
     }
 }
 
+// Beyond eight channels there is no standard layout: every channel keeps its place.
+TEST(TrackFormats, ManyChannelsKeepTheirOrder) {
+    TrackFolder folder("many");
+    const int channels = 10, frames = 4410;
+    std::vector<float> s(static_cast<size_t>(frames) * channels, 0.0f);
+    const auto tone = toneSamples(frames, 1, 44100, 1000, 0.5);
+    for (int i = 0; i < frames; ++i) s[static_cast<size_t>(i) * channels + 9] = tone[i];
+    int got = 0;
+    const auto out = readerPass(folder.write("ten.ogg", s, channels, 44100), &got);
+    ASSERT_EQ(got, channels);
+    ASSERT_EQ(out.size(), s.size());
+    std::vector<double> energy(channels, 0.0);
+    for (size_t i = 0; i < out.size(); ++i) energy[i % channels] += out[i] * out[i];
+    for (int c = 0; c < channels; ++c) {
+        if (c == 9) EXPECT_GT(energy[c], 100.0);
+        else EXPECT_LT(energy[c], 1e-3) << "channel " << c;
+    }
+}
+
 // Only regular files are opened, and nothing waits for a writer.
 TEST(TrackFormats, NamesThatAreNotAudioFilesAreRefusedWithTheirReason) {
     TrackFolder folder("names");
