@@ -32,6 +32,7 @@ struct {
     const void* paintedPixels = nullptr;  // window pixels whose bars are black already
     int paintedWidth = 0, paintedHeight = 0;
     Uint64 nextRefresh = 0;          // performance-counter time of the next display refresh
+    bool fill = false;
 } sdl_state;
 
 bool failWith(std::string* error, const char* what) {
@@ -110,7 +111,7 @@ bool presentFramebuffer(std::string* error) {
     }
     if (!sdl_state.picture.empty())
         blitFitted(sdl_state.picture.data(), sdl_state.width, sdl_state.height, pixels, pitch,
-                   fitPicture(surface->w, surface->h, sdl_state.width, sdl_state.height));
+                   fitPicture(surface->w, surface->h, sdl_state.width, sdl_state.height, !sdl_state.fill));
     if (SDL_UpdateWindowSurface(sdl_state.window) != 0) return failWith(error, "cannot show the picture");
     waitForRefresh();
     return true;
@@ -192,6 +193,7 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
     SDL_SetTextureScaleMode(sdl_state.texture, SDL_ScaleModeNearest);
     sdl_state.width = settings.width;
     sdl_state.height = settings.height;
+    sdl_state.fill = settings.fill;
     if (settings.hideCursor) {
         SDL_ShowCursor(SDL_DISABLE);
         sdl_state.hidCursor = true;
@@ -246,7 +248,7 @@ bool present(std::string* error) {
     int outputWidth = 0, outputHeight = 0;
     if (SDL_GetRendererOutputSize(sdl_state.renderer, &outputWidth, &outputHeight) != 0)
         return failWith(error, "cannot read the window's size");
-    const PictureRect r = fitPicture(outputWidth, outputHeight, sdl_state.width, sdl_state.height);
+    const PictureRect r = fitPicture(outputWidth, outputHeight, sdl_state.width, sdl_state.height, !sdl_state.fill);
     const SDL_Rect target{r.x, r.y, r.width, r.height};
     SDL_SetRenderDrawColor(sdl_state.renderer, 0, 0, 0, 255);
     if (SDL_RenderClear(sdl_state.renderer) != 0 || SDL_RenderCopy(sdl_state.renderer, sdl_state.texture, nullptr, &target) != 0)
@@ -290,8 +292,19 @@ void showMessage(const char* title, const char* message) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, sdl_state.window);
 }
 
+bool setFullscreen(bool fullscreen, std::string* error) {
+    if (!sdl_state.window) return false;
+    if (SDL_SetWindowFullscreen(sdl_state.window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return failWith(error, "cannot change full screen");
+    return true;
+}
+
+void setTitle(const char* title) {
+    if (sdl_state.window) SDL_SetWindowTitle(sdl_state.window, title);
+}
+
 const ConsoleBackend sdl_backend = {"sdl", openDisplay, upload, present, pollEvents, closeDisplay, applyIcon,
-                                    showMessage, nullptr};
+                                    showMessage, nullptr, setFullscreen, setTitle};
 
 }  // namespace
 

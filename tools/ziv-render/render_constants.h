@@ -24,3 +24,7 @@ inline constexpr int kTraceHeaderBytes = 16;
 inline constexpr int kTraceMinBands = kSpectrumEntriesRead;
 inline constexpr int kTraceMaxBands = 1 << 20;    // keeps record sizes far from overflow
 inline constexpr float kTraceEntryLimit = 8.0f;   // entries outside -8..8 are refused
+
+// Video through ffmpeg is enlarged by a whole factor, nearest-neighbour.
+inline constexpr int kDefaultVideoScale = 2;
+inline constexpr int kMaxScale = 8;

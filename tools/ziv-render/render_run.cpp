@@ -125,6 +125,12 @@ int renderMain(int argc, const char* const* argv) {
         return failFile("trace", o.traceIn,
                         "holds " + std::to_string(traceRecords(trace)) + " records, fewer than the frames asked for");
     }
+    const int64_t startFrame = renderStartFrame(o);
+    if (startFrame >= frames) {
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(frames));
+        return 2;
+    }
     for (const VideoOutput& v : o.videos) {
         if (v.kind != VideoKind::Y4m && findProgram("ffmpeg").empty())
             return failFile("video", v.path, "the ffmpeg program is not on the PATH (install ffmpeg, or write -o FILE.y4m)");
@@ -146,7 +152,7 @@ int renderMain(int argc, const char* const* argv) {
         } else {
             out.videos.push_back(std::make_unique<FfmpegVideo>());
             out.videoNames.push_back(v.path);
-            VideoJob job{v.path, v.kind, o.fps, trackPath, frames, o.quality};
+            VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, o.quality, videoScale(o), startFrame};
             if (!out.videos.back()->start(job, &error)) return openFailed("video", v.path, error);
         }
     }
@@ -242,12 +248,16 @@ int renderMain(int argc, const char* const* argv) {
         timings.analysis += secondsSince(mark);
 
         const FrameRecord record = runFrame(frameSpectrum, elapsedMs, surface.data());
-        countFrame(stats, record);
         timings.pipeline += secondsSince(mark);
+        if (n < startFrame) {
+            progress.update(n + 1);
+            continue;
+        }
+        countFrame(stats, record);
 
         if (writesFrames) {
             FrameToWrite& f = writer.acquire();
-            f.frame = n;
+            f.frame = n - startFrame;  // outputs count from the first frame they hold
             f.elapsedMs = elapsedMs;
             f.surface = surface;
             std::copy(frameSpectrum, frameSpectrum + f.spectrum.size(), f.spectrum.begin());
