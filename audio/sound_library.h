@@ -9,6 +9,8 @@
 #pragma once
 #include <cstdint>
 
+struct SoundStream;
+
 struct SoundLibraryStats {
     int64_t mixes = 0;                   // buffers handed to the output
     int64_t underruns = 0;               // buffers a playing stream could not fill
@@ -23,3 +25,7 @@ SoundLibraryStats soundLibraryStats();
 void resetSoundLibraryStats();
 void lastSpectrumAnalysis(float* bands, double* power);
 void closeSoundLibrary();
+// For a player: a paused stream keeps its place and gives nothing; a stream
+// that does not loop has finished once everything decoded has been played.
+void pauseSoundStream(SoundStream* stream, bool paused);
+bool soundStreamFinished(SoundStream* stream);

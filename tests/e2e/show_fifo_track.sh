@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # A DuskPulse.ogg that is a FIFO (or a folder) is not a track: the show opens
-# its window at once and runs silent, and Escape ends it, as with no track.
+# its window at once, without waiting for a writer, runs silent, and Escape
+# ends it, as with no track.
 source "$(dirname "$0")/lib.sh"
 e2e_require xdotool
 e2e_under_xvfb 1024x768 "$@"
 e2e_start_window_manager
+[ -x "$ZIV_BUILD_DIR/ziv" ] || e2e_fail "no ziv in $ZIV_BUILD_DIR"
 
 for kind in fifo folder; do
   here="$E2E_TMP/$kind"
   mkdir -p "$here"
-  if [ "$kind" = fifo ]; then mkfifo "$here/DuskPulse.ogg"; else mkdir "$here/DuskPulse.ogg"; fi
+  if [ "$kind" = fifo ]; then mkfifo "$here/DuskPulse.ogg"; else mkdir "$here/DuskPulse.ogg"; fi \
+    || e2e_fail "cannot make DuskPulse.ogg as a $kind"
   (cd "$here" && exec "$ZIV_BUILD_DIR/ziv") >"$E2E_TMP/show.out" 2>"$E2E_TMP/show.err" &
   SHOW_PID=$!
   E2E_PIDS+=("$SHOW_PID")
   e2e_pass_dialog Tab Tab space   # windowed
-  e2e_wait_for_window '^ziv$' 15 >/dev/null || e2e_fail "DuskPulse.ogg as a $kind: no window within 15 s"
+  win="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "DuskPulse.ogg as a $kind: no show window within 30 s"
+  xdotool windowactivate --sync "$win" 2>/dev/null
   sleep 0.5
   xdotool key Escape
   e2e_wait_for_exit "$SHOW_PID" 10; status=$?

@@ -1,5 +1,5 @@
-// libFuzzer target: the track reader opening a file from memory through
-// vorbisfile's callbacks, then reading a few passes' worth of audio.
+// libFuzzer target: the track reader opening a file from memory (every format it
+// decodes, Ogg Vorbis or not), then reading a few passes' worth of audio.
 #include <cstddef>
 #include <cstdint>
 #include <string>

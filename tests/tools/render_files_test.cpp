@@ -334,6 +334,14 @@ TEST(RenderStop, ASignalEndsARenderBlockedOnAFifoWithinASecond) {
         EXPECT_EQ(s.status, 130) << c.what;
         EXPECT_LT(s.seconds, 1.0) << c.what;
     }
+    // A reader that opened the FIFO but never reads: the frame writer thread blocks in a write, and
+    // the render thread waits for a free slot. The stop must reach both.
+    const int idleReader = open((dir / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(idleReader, 0);
+    const Stopped blocked = renderAndInterrupt({"--track", track, "--frames", "600", "--raw", dir / "out.fifo"});
+    close(idleReader);
+    EXPECT_EQ(blocked.status, 130) << "raw FIFO whose reader never reads";
+    EXPECT_LT(blocked.seconds, 1.0) << "raw FIFO whose reader never reads";
     std::ifstream pidFile(dir / "ffmpeg.pid");
     pid_t ffmpegPid = 0;
     if (pidFile >> ffmpegPid) {

@@ -16,6 +16,7 @@
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/file_roles.h"
+#include "tools/ziv-render/frame_writer_thread.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/progress_bar.h"
@@ -139,6 +140,12 @@ int renderMain(int argc, const char* const* argv) {
             return failFile("trace", o.traceIn,
                             "holds " + std::to_string(trace.records()) + " records, fewer than the frames asked for");
     }
+    const int64_t startFrame = renderStartFrame(o);
+    if (frames >= 0 && startFrame >= frames) {
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(frames));
+        return 2;
+    }
     for (const VideoOutput& v : o.videos) {
         if (v.kind == VideoKind::Y4m) continue;
         if (findProgram("ffmpeg").empty())
@@ -163,7 +170,7 @@ int renderMain(int argc, const char* const* argv) {
         } else {
             out.videos.push_back(std::make_unique<FfmpegVideo>());
             out.videoNames.push_back(v.path);
-            VideoJob job{v.path, v.kind, o.fps, trackPath, frames};
+            VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, o.quality, videoScale(o), startFrame};
             FfmpegVideo& video = *out.videos.back();
             if (!video.start(job, &error)) return outputFailed("video", v.path, error);
             if (video.audioChannelCount() != video.trackChannelCount())
@@ -182,9 +189,62 @@ int renderMain(int argc, const char* const* argv) {
         if (!out.trace.write(header, sizeof header, &error)) return outputFailed("output", o.traceOut, error);
     }
     if (!o.pngDir.empty() && !out.png.open(o.pngDir, &error)) return outputFailed("output", o.pngDir, error);
+    ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
     if (!o.raw.empty()) out.rawBytes.resize(kRawFrameBytes);
     if (!out.y4m.empty()) out.y4mBytes.resize(kY4mFrameBytes);
     if (!o.traceOut.empty()) out.traceBytes.resize(traceRecordBytes(traceBands));
+
+    // Every per-frame output is written on a second thread, in frame order, while the
+    // next frames are analysed and drawn.
+    auto writeOutputs = [&](const FrameToWrite& f, WriteFailure* failure) {
+        std::string why;
+        auto fail = [&](const char* what, const std::string& file, const std::string& reason) {
+            *failure = {what, file, reason};
+            return false;
+        };
+        const uint32_t* frameSurface = f.surface.data();
+        if (!o.raw.empty()) {
+            encodeRawFrame(frameSurface, out.rawBytes.data());
+            if (!out.raw.write(out.rawBytes.data(), kRawFrameBytes, &why)) return fail("output", o.raw, why);
+        }
+        if (!out.y4m.empty()) {
+            encodeY4mFrame(frameSurface, out.y4mBytes.data());
+            for (size_t i = 0; i < out.y4m.size(); ++i)
+                if (!out.y4m[i]->write(out.y4mBytes.data(), kY4mFrameBytes, &why))
+                    return fail("output", out.y4mNames[i], why);
+        }
+        for (size_t i = 0; i < out.videos.size(); ++i)
+            if (!out.videos[i]->writeFrame(frameSurface, &why)) return fail("video", out.videoNames[i], why);
+        if (!o.traceOut.empty()) {
+            encodeTraceRecord(f.elapsedMs, f.spectrum.data(), traceBands, out.traceBytes.data());
+            if (!out.trace.write(out.traceBytes.data(), out.traceBytes.size(), &why))
+                return fail("output", o.traceOut, why);
+        }
+        if (!o.pngDir.empty()) {
+            const std::string name = pngFrameName(f.frame);
+            if (!encodePng(frameSurface, out.pngBytes)) return fail("output", o.pngDir + "/" + name, "PNG encoding failed");
+            if (!out.png.writeFile(name, out.pngBytes.data(), out.pngBytes.size(), &why))
+                return fail("output", o.pngDir + "/" + name, why);
+        }
+        return true;
+    };
+    const bool writesFrames = !o.raw.empty() || !out.y4m.empty() || !out.videos.empty() || !o.traceOut.empty() ||
+                              !o.pngDir.empty();
+    FrameWriterThread writer(kWriterSlots, kSurfacePixels, o.traceOut.empty() ? 0 : static_cast<size_t>(traceBands),
+                             writeOutputs);
+    // A stop ends the writer too, even one blocked on a FIFO: it is interrupted until it returns.
+    writer.setStopCheck(stopRequested, stopInterruptSignal());
+    // The writer is stopped before any output is abandoned: nothing is written while it is taken away.
+    auto stopped = [&] {
+        writer.stop();
+        progress.leave();
+        return outputFailed("output", "", "interrupted");
+    };
+    auto writeFailed = [&] {
+        writer.stop();
+        const WriteFailure f = writer.failure();
+        return outputFailed(f.what.c_str(), f.file, f.why);
+    };
 
     loadPictureBankOnce();
     resetShowState();
@@ -192,25 +252,27 @@ int renderMain(int argc, const char* const* argv) {
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     RenderStats stats;
     Timings timings;
-    ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
     const double dt = 1.0 / o.fps;
     const Clock::time_point begun = Clock::now();
 
     int64_t n = 0;
     for (; frames < 0 || n < frames; ++n) {
-        if (stopRequested()) {
-            progress.leave();
-            return outputFailed("output", "", "interrupted");
-        }
+        if (stopRequested()) return stopped();
+        if (writer.failed()) return writeFailed();
         Clock::time_point mark = Clock::now();
         int32_t elapsedMs;
         if (fromTrace) {
             const int got = trace.next(&elapsedMs, spectrum.data(), &error);
-            if (got < 0) return outputFailed("trace", o.traceIn, error);
+            if (got < 0) {
+                writer.stop();
+                return outputFailed("trace", o.traceIn, error);
+            }
             if (got == 0 && frames < 0) break;
-            if (got == 0)
+            if (got == 0) {
+                writer.stop();
                 return outputFailed("trace", o.traceIn,
                                     "holds " + std::to_string(n) + " records, fewer than the frames asked for");
+            }
         } else {
             track.spectrumAt(frameTrackPosition(n, o.fps), dt, spectrum.data());
             elapsedMs = frameElapsedMs(n, o.fps);
@@ -218,34 +280,31 @@ int renderMain(int argc, const char* const* argv) {
         timings.analysis += secondsSince(mark);
 
         const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface.data());
-        countFrame(stats, record);
         timings.pipeline += secondsSince(mark);
+        if (n < startFrame) {
+            progress.update(n + 1);
+            continue;
+        }
+        countFrame(stats, record);
 
-        if (!o.raw.empty()) {
-            encodeRawFrame(surface.data(), out.rawBytes.data());
-            if (!out.raw.write(out.rawBytes.data(), kRawFrameBytes, &error)) return outputFailed("output", o.raw, error);
+        if (writesFrames) {
+            FrameToWrite& f = writer.acquire();
+            f.frame = n - startFrame;  // outputs count from the first frame they hold
+            f.elapsedMs = elapsedMs;
+            f.surface = surface;
+            std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(f.spectrum.size()), f.spectrum.begin());
+            writer.submit();
         }
-        if (!out.y4m.empty()) {
-            encodeY4mFrame(surface.data(), out.y4mBytes.data());
-            for (size_t i = 0; i < out.y4m.size(); ++i)
-                if (!out.y4m[i]->write(out.y4mBytes.data(), kY4mFrameBytes, &error))
-                    return outputFailed("output", out.y4mNames[i], error);
-        }
-        for (size_t i = 0; i < out.videos.size(); ++i)
-            if (!out.videos[i]->writeFrame(surface.data(), &error)) return outputFailed("video", out.videoNames[i], error);
-        if (!o.traceOut.empty()) {
-            encodeTraceRecord(elapsedMs, spectrum.data(), traceBands, out.traceBytes.data());
-            if (!out.trace.write(out.traceBytes.data(), out.traceBytes.size(), &error))
-                return outputFailed("output", o.traceOut, error);
-        }
-        if (!o.pngDir.empty()) {
-            const std::string name = pngFrameName(n);
-            if (!encodePng(surface.data(), out.pngBytes)) return outputFailed("output", o.pngDir + "/" + name, "PNG encoding failed");
-            if (!out.png.writeFile(name, out.pngBytes.data(), out.pngBytes.size(), &error))
-                return outputFailed("output", o.pngDir + "/" + name, error);
-        }
-        timings.output += secondsSince(mark);
         progress.update(n + 1);
+    }
+    if (!writer.finish()) return stopRequested() && !writer.failed() ? stopped() : writeFailed();
+    writer.stop();
+    timings.output += writer.busySeconds();
+    if (n < startFrame) {   // a trace of unknown length ended before the start
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(n));
+        out.abandon();
+        return 2;
     }
     const int64_t rendered = n;
 

@@ -52,6 +52,8 @@ void installStopSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+int stopInterruptSignal() { return timerInstalled ? SIGALRM : 0; }
+
 void blockStopSignalsInThisThread() {
     sigset_t set;
     sigemptyset(&set);

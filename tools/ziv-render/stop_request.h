@@ -16,6 +16,9 @@ bool stopRequested();
 void requestStop();
 void clearStopRequest();
 void installStopSignals();
+// The signal that interrupts a blocked call in another thread (pthread_kill): its handler does
+// nothing and has no SA_RESTART. 0 until installStopSignals has run (then nothing interrupts).
+int stopInterruptSignal();
 // Keeps the stop signals and the timer away from the calling thread (helper threads),
 // so they always reach the thread that renders.
 void blockStopSignalsInThisThread();
