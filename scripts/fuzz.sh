@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Coverage-guided fuzzing with libFuzzer (clang, AddressSanitizer, UBSan):
 # the trace reader, the PCX decoder through the memory stream, the track
-# reader opening a file from memory, and ziv-render's command line.
+# reader opening a file from memory (Ogg Vorbis and every format FFmpeg
+# decodes), and ziv-render's command line.
 #
 #   scripts/fuzz.sh              # each target for 60 s
 #   scripts/fuzz.sh 600          # each target for 10 minutes
@@ -31,13 +32,21 @@ cmake --build --preset fuzz -j2 --target "${targets[@]/%/_fuzz}" >/dev/null
 seeds_of() {  # target -> the folder of its seeds
   if [ "$1" != track ]; then echo "tests/fuzz/corpus/$1"; return; fi
   local dir=build-fuzz/seeds/track
-  if [ ! -d "$dir" ]; then
-    mkdir -p "$dir"
-    if command -v ffmpeg >/dev/null; then
-      ffmpeg -nostdin -loglevel error -y -f lavfi -i "sine=f=440:d=0.2" -c:a libvorbis -q:a 0 "$dir/mono.ogg"
-      ffmpeg -nostdin -loglevel error -y -f lavfi -i "sine=f=660:d=0.2:r=48000" -ac 2 -c:a libvorbis -q:a 0 "$dir/stereo48k.ogg"
-      cat "$dir/mono.ogg" "$dir/stereo48k.ogg" > "$dir/chained.ogg"   # two parts: another rate and layout
-    fi
+  mkdir -p "$dir"
+  if command -v ffmpeg >/dev/null; then
+    # Each seed is made once: Ogg Vorbis (libvorbisfile) and the formats FFmpeg decodes.
+    make_seed() {  # name, then ffmpeg's arguments after the input
+      local name="$1"
+      shift
+      [ -s "$dir/$name" ] || ffmpeg -nostdin -loglevel error -y -f lavfi -i "sine=f=440:d=0.2" "$@" "$dir/$name"
+    }
+    make_seed mono.ogg -c:a libvorbis -q:a 0
+    make_seed stereo48k.ogg -ar 48000 -ac 2 -c:a libvorbis -q:a 0
+    [ -s "$dir/chained.ogg" ] || cat "$dir/mono.ogg" "$dir/stereo48k.ogg" > "$dir/chained.ogg"   # another rate and layout
+    make_seed short.wav -ar 8000 -c:a pcm_s16le
+    make_seed short.flac -ar 8000 -c:a flac
+    make_seed short.mp3 -ar 22050 -c:a libmp3lame -b:a 32k
+    make_seed short.opus -ac 2 -c:a libopus -b:a 16k
   fi
   echo "$dir"
 }
