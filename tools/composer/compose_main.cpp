@@ -7,8 +7,10 @@
 #include "tools/composer/vorbis_encoder.h"
 #include "tools/composer/dsp.h"
 #include "tools/composer/song.h"
+#include "ziv_version.h"
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-compose");
     if (argc != 2) {
         std::fprintf(stderr, "usage: ziv-compose OUTPUT.ogg\n");
         return 2;

@@ -23,6 +23,7 @@
 #include "tools/ziv-pictures/drawings.h"
 #include "tools/ziv-pictures/font.h"
 #include "tools/ziv-pictures/pcx_writer.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ void drawLabel(std::vector<uint8_t>& sheet, int sheetW, const std::string& text,
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-pictures");
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: ziv-pictures BLOCK_DIR CONTACT_SHEET_PNG [PNG_DIR]\n");
         return 2;

@@ -18,6 +18,7 @@
 #include "scenes/spectrum_features.h"
 #include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/song.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ struct BarBlock {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-track-stats");
     if (argc < 2) {
         std::fprintf(stderr, "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n");
         return 2;
