@@ -11,10 +11,10 @@ mkdir "$E2E_TMP/folder" && mkfifo "$E2E_TMP/folder/DuskPulse.ogg" || e2e_fail "c
 SHOW_PID=$!
 E2E_PIDS+=("$SHOW_PID")
 e2e_pass_dialog Tab Tab space   # windowed
-win="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "no show window within 30 s: the track's FIFO blocked it"
+win="$(e2e_wait_for_window '^ziv$' 60)" || e2e_fail "no show window within 60 s: the track's FIFO blocked it"
 xdotool windowactivate --sync "$win" 2>/dev/null
 sleep 0.5
 xdotool key Escape
-e2e_wait_for_exit "$SHOW_PID" 10; status=$?
+e2e_wait_for_exit "$SHOW_PID" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "the show ended with $status: $(cat "$E2E_TMP/show.err")"
 echo "$E2E_NAME: ok"
