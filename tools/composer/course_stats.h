@@ -4,6 +4,7 @@
 //
 //   CourseCounter course;                           // the selectors start as the show's do
 //   for (each frame) course.addFrame(spectrum);     // 512 values, as the show fetches them
+//   (or course.addRecord(runFrame(...)) when the frames are drawn too)
 //   CourseStats s = course.stats();
 //   std::vector<std::string> misses = checkShowTargets(s);   // empty: the track drives every selector enough
 //
@@ -13,6 +14,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "app/show_frame.h"
 
 struct CourseStats {
     int64_t frames = 0;
@@ -30,6 +33,8 @@ public:
     CourseCounter();
     // Returns whether the frame is a peak frame.
     bool addFrame(const float* spectrum);
+    // A frame the show's own frame function ran (it stepped the selectors itself).
+    void addRecord(const FrameRecord& record);
     const CourseStats& stats() const { return stats_; }
 
 private:

@@ -1,6 +1,7 @@
 // ziv-track-stats: plays a track through the show's analyser offline, frame by
-// frame at 60 frames a second over the show's 394-second course, and reports
-// where the selectors spend their time.
+// frame at 60 frames a second over the show's 394-second course, draws every
+// frame through the show's own frame function, and reports where the
+// selectors spend their time and how the frames look.
 //
 //   ziv-track-stats DuskPulse.ogg            # the report
 //   ziv-track-stats DuskPulse.ogg --check    # exit 1 and name each target missed
@@ -15,6 +16,9 @@
 #include "audio/spectrum_analyser.h"
 #include "audio/spectrum_features.h"
 #include "audio/track_reader.h"
+#include "app/show_frame.h"
+#include "pictures/picture_bank.h"
+#include "tools/look/look_meter.h"
 #include "course_stats.h"
 #include "song.h"
 
@@ -80,6 +84,10 @@ int main(int argc, char** argv) {
     HeardTrack track(reader);
     AnalyserState state;
     resetAnalyser(state);
+    loadPictureBank();
+    resetShowState();
+    std::vector<uint32_t> surface(static_cast<size_t>(kLookSurfaceWidth) * 480, 0u);
+    LookMeter look(kFramesPerSecond);
     CourseCounter course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
     float window[kAnalysisWindow];
@@ -91,7 +99,10 @@ int main(int argc, char** argv) {
         const int64_t position = n * kSamplesPerFrame;
         track.windowBefore(position, window);
         analyseSpectrum(state, window, 1.0 / kFramesPerSecond, spectrum);
-        const bool peak = course.addFrame(spectrum);
+        const FrameRecord record = runFrame(spectrum, static_cast<int32_t>(elapsedMs), surface.data());
+        course.addRecord(record);
+        look.addFrame(surface.data(), record.peak);
+        const bool peak = record.peak;
         if (bars) {
             // Placed by this song's own bars, so the report reads against its form.
             const SpectrumFeatureSet& f = SpectrumFeatures;
@@ -119,9 +130,12 @@ int main(int argc, char** argv) {
                         (long long)b.picture14, (long long)b.peaks, (long long)b.by64, (long long)b.by128, (long long)b.by256);
         }
     }
+    const LookFigures figures = look.figures();
     for (const std::string& l : describeStats(course.stats())) std::printf("%s\n", l.c_str());
+    for (const std::string& l : describeLook(figures)) std::printf("%s\n", l.c_str());
     if (!check) return 0;
-    const auto misses = checkShowTargets(course.stats());
+    auto misses = checkShowTargets(course.stats());
+    for (const std::string& m : checkLookTargets(figures)) misses.push_back(m);
     for (const std::string& m : misses) std::printf("MISSED: %s\n", m.c_str());
     return misses.empty() ? 0 : 1;
 }

@@ -165,6 +165,7 @@ int renderMain(int argc, const char* const* argv) {
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
     std::vector<float> spectrum(kAnalysisBands, 0.0f);
     RenderStats stats;
+    LookMeter look(o.fps);
     Timings timings;
     ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
     const double dt = 1.0 / o.fps;
@@ -191,6 +192,7 @@ int renderMain(int argc, const char* const* argv) {
 
         const FrameRecord record = runFrame(frameSpectrum, elapsedMs, surface.data());
         countFrame(stats, record);
+        if (!o.stats.empty()) look.addFrame(surface.data(), record.peak);
         timings.pipeline += secondsSince(mark);
 
         if (!o.raw.empty()) {
@@ -223,7 +225,8 @@ int renderMain(int argc, const char* const* argv) {
     }
 
     if (!o.stats.empty()) {
-        const std::string json = renderStatsJson(stats, o.fps);
+        const LookFigures figures = look.figures();
+        const std::string json = renderStatsJson(stats, o.fps, &figures);
         if (!out.stats.write(json.data(), json.size(), &error)) return openFailed("output", o.stats, error);
     }
     Clock::time_point mark = Clock::now();

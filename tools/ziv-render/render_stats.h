@@ -2,12 +2,13 @@
 //
 //   RenderStats s;
 //   countFrame(s, runFrame(spectrum, elapsedMs, surface));   // every frame
-//   std::string json = renderStatsJson(s, fps);
+//   std::string json = renderStatsJson(s, fps, &lookFigures);   // look optional
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "app/show_frame.h"
+#include "tools/look/look_meter.h"
 
 struct RenderStats {
     int64_t frames = 0;
@@ -26,4 +27,5 @@ struct RenderStats {
 };
 
 void countFrame(RenderStats& stats, const FrameRecord& record);
-std::string renderStatsJson(const RenderStats& stats, int fps);
+// With look, the object also holds what the frames looked like ("look").
+std::string renderStatsJson(const RenderStats& stats, int fps, const LookFigures* look = nullptr);
