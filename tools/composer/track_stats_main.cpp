@@ -36,14 +36,14 @@ public:
         chunk_.resize(static_cast<size_t>(4096 * channels_));
     }
     ~HeardTrack() { closeTrack(reader_); }
-    void windowBefore(int64_t position, float* window) {
+    void spectrumAt(AnalyserState& state, int64_t position, float* spectrum) {
         while (!exhausted_ && timeline_->written.load() < position) {
             const int want = static_cast<int>(std::min<int64_t>(position - timeline_->written.load(), 4096));
             const int got = readTrack(reader_, chunk_.data(), want);
             if (got <= 0) exhausted_ = true;
             else appendToTimeline(*timeline_, chunk_.data(), got, channels_);
         }
-        windowAt(*timeline_, position, window);
+        analyseHeard(state, *timeline_, position, spectrum);
     }
 
 private:
@@ -90,15 +90,13 @@ int main(int argc, char** argv) {
     LookMeter look(kFramesPerSecond);
     CourseCounter course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
-    float window[kAnalysisWindow];
     float spectrum[kAnalysisBands];
     // Frame n is drawn n/60 s into the show, when n * 735 samples have been
     // heard; the course ends with the first frame past 394 s.
     for (int64_t n = 0;; ++n) {
         const int64_t elapsedMs = n * 1000 / kFramesPerSecond;
         const int64_t position = n * kSamplesPerFrame;
-        track.windowBefore(position, window);
-        analyseSpectrum(state, window, 1.0 / kFramesPerSecond, spectrum);
+        track.spectrumAt(state, position, spectrum);
         const FrameRecord record = runFrame(spectrum, static_cast<int32_t>(elapsedMs), surface.data());
         course.addRecord(record);
         look.addFrame(surface.data(), record.peak);

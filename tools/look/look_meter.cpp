@@ -94,6 +94,9 @@ void LookMeter::addFrame(const uint32_t* surface, bool peak) {
         ++f_.measured;
         luminanceSum_ += c.luminance;
         colourfulnessSum_ += c.colourfulness;
+        rSum_ += c.meanR;
+        gSum_ += c.meanG;
+        bSum_ += c.meanB;
         f_.dark += c.dark;
         f_.redDominated += c.redDominated;
         ++f_.hues[c.hue];
@@ -121,6 +124,9 @@ LookFigures LookMeter::figures() const {
     if (f.measured > 0) {
         f.meanLuminance = luminanceSum_ / static_cast<double>(f.measured);
         f.meanColourfulness = colourfulnessSum_ / static_cast<double>(f.measured);
+        f.meanR = rSum_ / static_cast<double>(f.measured);
+        f.meanG = gSum_ / static_cast<double>(f.measured);
+        f.meanB = bSum_ / static_cast<double>(f.measured);
     }
     return f;
 }
@@ -131,6 +137,7 @@ std::string lookJson(const LookFigures& f, const std::string& in) {
     j += in + "  \"every_nth_frame\": " + std::to_string(f.everyNth) + ",\n";
     j += in + "  \"measured_frames\": " + std::to_string(f.measured) + ",\n";
     j += in + "  \"mean_luminance\": " + num(f.meanLuminance) + ",\n";
+    j += in + "  \"mean_rgb\": [" + num(f.meanR) + ", " + num(f.meanG) + ", " + num(f.meanB) + "],\n";
     j += in + "  \"dark_frames\": " + std::to_string(f.dark) + ",\n";
     j += in + "  \"red_dominated_frames\": " + std::to_string(f.redDominated) + ",\n";
     j += in + "  \"hue_frames\": {";
@@ -150,6 +157,7 @@ std::vector<std::string> describeLook(const LookFigures& f) {
     std::vector<std::string> out;
     out.push_back(format("look measured on %.0f frames (every %.0fth)", static_cast<double>(f.measured), f.everyNth));
     out.push_back(format("mean luminance: %.1f", f.meanLuminance));
+    out.push_back(format("mean red, green, blue: %.1f, ", f.meanR) + format("%.1f, %.1f", f.meanG, f.meanB));
     out.push_back(format("dark frames: %.2f%%", percent(f.dark, f.measured)));
     out.push_back(format("red-dominated frames: %.2f%%", percent(f.redDominated, f.measured)));
     for (int h = 0; h < kLookHues; ++h)

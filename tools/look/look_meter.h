@@ -38,6 +38,7 @@ struct LookFigures {
     int64_t frames = 0;            // every frame seen
     int64_t measured = 0;          // frames whose colours were measured
     double meanLuminance = 0.0;
+    double meanR = 0.0, meanG = 0.0, meanB = 0.0;   // of the band, over the measured frames
     int64_t dark = 0;
     int64_t redDominated = 0;
     int64_t hues[kLookHues] = {};
@@ -59,7 +60,7 @@ public:
 
 private:
     LookFigures f_;
-    double luminanceSum_ = 0.0, colourfulnessSum_ = 0.0;
+    double luminanceSum_ = 0.0, colourfulnessSum_ = 0.0, rSum_ = 0.0, gSum_ = 0.0, bSum_ = 0.0;
     int64_t runLength_ = 0;
     std::vector<int64_t> runStarts_;   // frame numbers of the run starts still within one second
 };

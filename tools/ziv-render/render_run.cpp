@@ -168,7 +168,6 @@ int renderMain(int argc, const char* const* argv) {
     LookMeter look(o.fps);
     Timings timings;
     ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
-    const double dt = 1.0 / o.fps;
     const Clock::time_point begun = Clock::now();
 
     for (int64_t n = 0; n < frames; ++n) {
@@ -184,7 +183,7 @@ int renderMain(int argc, const char* const* argv) {
             frameSpectrum = traceSpectrum(trace, n);
             elapsedMs = trace.elapsedMs[static_cast<size_t>(n)];
         } else {
-            track.spectrumAt(frameTrackPosition(n, o.fps), dt, spectrum.data());
+            track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
             frameSpectrum = spectrum.data();
             elapsedMs = frameElapsedMs(n, o.fps);
         }
