@@ -17,8 +17,6 @@ inline constexpr const char* kFullscreenOption = "fullscreen output";
 inline constexpr const char* kWindowedOption = "windowed output";
 inline constexpr const char* kHideCursorOption = "hide cursor";
 
-inline constexpr int kEscapeKey = 27;
-inline constexpr int32_t kShowLengthMs = 394000;  // without the loop option, the first frame past this ends the show
 
 inline constexpr int kStatusShowEnded = 0;
 inline constexpr int kStatusNotStarted = 1;     // dialog cancelled or audio could not start

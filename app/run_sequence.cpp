@@ -5,10 +5,11 @@
 #include "app/options_dialog.h"
 #include "app/run_constants.h"
 #include "app/run_options.h"
-#include "app/show_frame.h"
+#include "output/show_frame.h"
 #include "audio/music.h"
 #include "pictures/picture_bank.h"
 #include "platform/clock.h"
+#include "platform/sound_devices.h"
 
 // Static storage: created before main() runs, released by the exit handlers.
 ConsoleKey LastKey;
@@ -29,7 +30,7 @@ LoopExit runFrames(PixelConsole& console, ConsoleSurface& surface, uint32_t star
         console.update();
         while (console.key()) {
             LastKey = console.read();
-            if (LastKey.code() == kEscapeKey) return LoopExit::Escape;
+            if (LastKey.code() == kConsoleEscapeCode) return LoopExit::Escape;
         }
         if (!RunOptions.loop && elapsedMs > kShowLengthMs) return LoopExit::TimeLimit;
     }
@@ -40,6 +41,7 @@ LoopExit runFrames(PixelConsole& console, ConsoleSurface& surface, uint32_t star
 int runShow(ModuleInstance* instance) {
     resetShowState();
     if (runOptionsDialog(instance) == 0) return kStatusNotStarted;
+    usePlatformSoundOutputs();
     if (!startAudio(RunOptions.sound)) return kStatusNotStarted;
     loadPictureBank();
     startMusic();
@@ -51,6 +53,8 @@ int runShow(ModuleInstance* instance) {
         console.open(kConsoleTitle, kConsoleWidth, kConsoleHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
         const uint32_t startTime = timeGetTime();
+        // A key waiting at the head of a frame is the quick way out: releasing the console
+        // below closes it anyway, and the sound library stops at process exit (closeAtExit).
         if (runFrames(console, surface, startTime) != LoopExit::KeyAtHead) {
             console.close();
             stopMusic();

@@ -1,6 +1,6 @@
 #include "audio/music.h"
 
-#include "platform/fsound.h"
+#include "audio/fsound.h"
 
 SoundStream* MusicStream = nullptr;
 

@@ -6,10 +6,11 @@
 //   stopMusic();                                   // Escape or the time limit
 #pragma once
 
+#include "audio/audio_constants.h"
+
 struct SoundStream;
 
 inline constexpr const char* kMusicFileName = "DuskPulse.ogg";
-inline constexpr int kMixRate = 44100;
 inline constexpr int kSoftwareChannels = 32;
 inline constexpr unsigned kInitFlags = 0;
 inline constexpr unsigned kMusicOpenMode = 0x20132;  // loop, 16-bit, mono, signed, accurate seek

@@ -45,13 +45,13 @@ enum class Kind : int8_t { Body, Beat, Kick, High, Dim, Cut };
 
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
-    Kind kind[kAnalysisBands];
+    Kind kind[kSpectrumBands];
     double meanStep, peakDecay, overallStep;
     int64_t cutGap;
     Tables() {
         for (int n = 0; n < kAnalysisWindow; ++n)
             window[n] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kAnalysisWindow);
-        for (int k = 0; k < kAnalysisBands; ++k) kind[k] = Kind::Body;
+        for (int k = 0; k < kSpectrumBands; ++k) kind[k] = Kind::Body;
         for (int k = 0; k <= 20; ++k) kind[k] = Kind::Beat;
         kind[1] = Kind::Kick;
         kind[2] = Kind::Body;
@@ -87,7 +87,7 @@ double jump(double level, double mean, double floor, double dead, double range) 
 }
 
 void levelsOf(const float* window, double* levels) {
-    float bands[kAnalysisBands];
+    float bands[kSpectrumBands];
     measureBands(window, bands);
     bandLevels(bands, levels);
 }
@@ -103,19 +103,19 @@ void measureBands(const float* window, float* bands) {
     for (int n = 0; n < kAnalysisWindow; ++n) in[n] = static_cast<double>(window[n]) * t.window[n];
     transform().transform_real(in, out);
     bands[0] = static_cast<float>(std::abs(out[0].real()) * 2.0 / 512.0);
-    for (int k = 1; k < kAnalysisBands; ++k) bands[k] = static_cast<float>(std::abs(out[k]) * 2.0 / 512.0);
+    for (int k = 1; k < kSpectrumBands; ++k) bands[k] = static_cast<float>(std::abs(out[k]) * 2.0 / 512.0);
 }
 
 // A band's level is the root mean square of the bands within an eighth of
 // its index on either side, so higher bands span a steady share of an octave
 // and a single noisy band cannot make a cut.
 void bandLevels(const float* bands, double* levels) {
-    double square[kAnalysisBands + 1];
+    double square[kSpectrumBands + 1];
     square[0] = 0.0;
-    for (int k = 0; k < kAnalysisBands; ++k) square[k + 1] = square[k] + static_cast<double>(bands[k]) * bands[k];
-    for (int k = 0; k < kAnalysisBands; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) square[k + 1] = square[k] + static_cast<double>(bands[k]) * bands[k];
+    for (int k = 0; k < kSpectrumBands; ++k) {
         const int half = std::max(3, k / 8);
-        const int lo = std::max(0, k - half), hi = std::min(kAnalysisBands - 1, k + half);
+        const int lo = std::max(0, k - half), hi = std::min(kSpectrumBands - 1, k + half);
         levels[k] = std::sqrt((square[hi + 1] - square[lo]) / (hi - lo + 1));
     }
 }
@@ -123,7 +123,7 @@ void bandLevels(const float* bands, double* levels) {
 void takeInHop(AnalyserState& s, const float* window) {
     const Tables& t = tables();
     const Tuning& u = tuning();
-    double level[kAnalysisBands];
+    double level[kSpectrumBands];
     levelsOf(window, level);
     const int64_t here = s.nextHop;
     s.nextHop += kAnalysisHop;
@@ -143,7 +143,7 @@ void takeInHop(AnalyserState& s, const float* window) {
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
     s.overall += t.overallStep * (std::sqrt(sumOfSquares / kAnalysisWindow) - s.overall);
-    for (int k = 0; k < kAnalysisBands; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) {
         s.mean[k] += t.meanStep * (level[k] - s.mean[k]);
         s.square[k] += t.meanStep * (level[k] * level[k] - s.square[k]);
         s.peak[k] = std::max(level[k], s.peak[k] * t.peakDecay);
@@ -153,12 +153,12 @@ void takeInHop(AnalyserState& s, const float* window) {
 void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position, float* spectrum) {
     const Tables& t = tables();
     const Tuning& u = tuning();
-    double level[kAnalysisBands];
+    double level[kSpectrumBands];
     levelsOf(window, level);
     const double floor = floorOf(s);
     const double bassFloor = std::max(floor, u.bassFloor * s.overall);
     const bool cutOpen = s.cutBand >= 0 && position >= s.cutStart && position - s.cutStart < u.cutLength;
-    for (int k = 0; k < kAnalysisBands; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
         const double f = kind == Kind::Beat || kind == Kind::Kick ? bassFloor : floor;
         const double body = std::sqrt(level[k] / std::max({s.peak[k], level[k], f}));
@@ -179,4 +179,12 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         }
         spectrum[k] = static_cast<float>(clamp01(v));
     }
+}
+
+void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {
+    // Whole samples only; a bad or negative time stands still.
+    const double samples = std::isfinite(dtSeconds) && dtSeconds > 0.0 ? std::floor(dtSeconds * kSampleRate + 0.5) : 0.0;
+    state.heard += static_cast<int64_t>(std::min(samples, 3600.0 * kSampleRate));
+    while (state.nextHop <= state.heard) takeInHop(state, window);
+    shapeSpectrum(state, window, state.heard, spectrum);
 }

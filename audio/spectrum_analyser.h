@@ -28,18 +28,20 @@
 #pragma once
 #include <cstdint>
 
+#include "scenes/spectrum.h"
+
 inline constexpr int kAnalysisWindow = 1024;
-inline constexpr int kAnalysisBands = 512;
 inline constexpr int kAnalysisHop = 512;   // samples between two updates of the state
 
 struct AnalyserState {
     int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
-    double mean[kAnalysisBands] = {};            // running mean level of each band
-    double square[kAnalysisBands] = {};          // running mean of its square
-    double peak[kAnalysisBands] = {};            // recent peak of each band
+    double mean[kSpectrumBands] = {};            // running mean level of each band
+    double square[kSpectrumBands] = {};          // running mean of its square
+    double peak[kSpectrumBands] = {};            // recent peak of each band
     double overall = 0.0;                        // running root mean square of the samples
     int64_t cutStart = -1;                       // heard position where the latest cut began
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
+    int64_t heard = 0;                           // heard position, for analyseSpectrum only
 };
 
 void resetAnalyser(AnalyserState& state);
@@ -48,3 +50,8 @@ void measureBands(const float* window, float* bands);
 void bandLevels(const float* bands, double* levels);
 void takeInHop(AnalyserState& state, const float* window);
 void shapeSpectrum(const AnalyserState& state, const float* window, int64_t position, float* spectrum);
+// For a caller that holds only the newest window and the time since its last
+// call (the web page): the heard position moves on by dtSeconds, each hop it
+// crosses takes in this window, then the window is shaped. Close to, not the
+// same as, analysing every hop's own window.
+void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum);

@@ -8,9 +8,10 @@
 #include <numeric>
 #include <vector>
 
+#include "audio/audio_constants.h"
+
 namespace {
 
-constexpr int kTrackRate = 44100;
 constexpr long kLowestRate = 1000;
 constexpr long kHighestRate = 384000;
 // Decoded audio goes to the resampler in blocks of a fixed size whatever the
@@ -20,10 +21,10 @@ constexpr int kBlockFrames = 1024;
 // SDL's stream resampler drops the fraction of an output frame at the end of
 // every block it is given, which would shorten each second of a 48 kHz track
 // by 38 frames. A block whose length converts to a whole number of output
-// frames loses nothing: a multiple of rate / gcd(rate, 44100), about 1024.
+// frames loses nothing: a multiple of rate / gcd(rate, kMixRate), about 1024.
 int blockFramesFor(long rate) {
-    if (rate == kTrackRate) return kBlockFrames;
-    const long step = rate / std::gcd(rate, static_cast<long>(kTrackRate));
+    if (rate == kMixRate) return kBlockFrames;
+    const long step = rate / std::gcd(rate, static_cast<long>(kMixRate));
     const long blocks = std::max(1L, (kBlockFrames + step - 1) / step);
     return static_cast<int>(step * blocks);
 }
@@ -82,13 +83,13 @@ TrackReader* openTrack(const char* path, std::string* why) {
     }
     t->channels = info->channels;
     t->rate = info->rate;
-    if (t->rate != kTrackRate) {
+    if (t->rate != kMixRate) {
         // SDL's own resampler, never libsamplerate: the live show and the
         // offline renderer must resample alike whatever the environment says.
         SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
         t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(std::min(t->channels, 255)),
                                           static_cast<int>(t->rate), AUDIO_F32SYS,
-                                          static_cast<Uint8>(std::min(t->channels, 255)), kTrackRate);
+                                          static_cast<Uint8>(std::min(t->channels, 255)), kMixRate);
         if (!t->resampler) {
             if (why) *why = std::string("cannot be resampled: ") + SDL_GetError();
             ov_clear(&t->file);
@@ -182,7 +183,7 @@ void refill(TrackReader* t) {
         }
         takeResampled(t);
         if (t->exhausted) {   // exactly as many frames as the track lasts at 44100 Hz
-            const int64_t owed = (t->framesIn * kTrackRate + t->rate / 2) / t->rate - t->framesOut;
+            const int64_t owed = (t->framesIn * kMixRate + t->rate / 2) / t->rate - t->framesOut;
             const size_t keep = static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
             t->ready.resize(keep * t->channels);
         }

@@ -17,10 +17,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "audio/audio_constants.h"
 #include "audio/spectrum_analyser.h"
-#include "audio/vorbis_encoder.h"
-#include "platform/fsound.h"
-#include "platform/sound_library.h"
+#include "tools/composer/vorbis_encoder.h"
+#include "audio/fsound.h"
+#include "audio/sound_library.h"
+#include "platform/sound_devices.h"
 
 namespace {
 
@@ -30,18 +32,18 @@ using Clock = std::chrono::steady_clock;
 const std::string& benchTrack() {
     static const std::string path = [] {
         const auto p = std::filesystem::temp_directory_path() / ("ziv_bench_track_" + std::to_string(getpid()) + ".ogg");
-        const int frames = 44100 * 4;
+        const int frames = kMixRate * 4;
         std::vector<float> s(static_cast<size_t>(frames) * 2);
         uint32_t noise = 1;
         for (int i = 0; i < frames; ++i) {
             noise = noise * 1664525u + 1013904223u;
-            const double t = i / 44100.0;
+            const double t = i / static_cast<double>(kMixRate);
             const double v = 0.3 * std::sin(2 * M_PI * 110 * t) + 0.2 * std::sin(2 * M_PI * 2750 * t) +
                              0.1 * ((noise >> 8) / 8388608.0 - 1.0);
             s[2 * i] = s[2 * i + 1] = static_cast<float>(v);
         }
         std::string why;
-        if (!writeOggVorbis(p.c_str(), s.data(), frames, 2, 44100, 0.5f, &why)) std::abort();
+        if (!writeOggVorbis(p.c_str(), s.data(), frames, 2, kMixRate, 0.5f, &why)) std::abort();
         std::atexit([] { std::filesystem::remove(benchTrack()); });
         return p.string();
     }();
@@ -53,8 +55,9 @@ void useDummyDriverUnlessSet() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
 SoundStream* startPlaying(bool sound) {
     useDummyDriverUnlessSet();
     closeSoundLibrary();
+    usePlatformSoundOutputs();
     if (!sound) FSOUND_SetOutput(kOutputNoSound);
-    if (!FSOUND_Init(44100, 32, 0)) return nullptr;
+    if (!FSOUND_Init(kMixRate, 32, 0)) return nullptr;
     SoundStream* s = FSOUND_Stream_OpenFile(benchTrack().c_str(), 0x20132, 0);
     FSOUND_Stream_PlayEx(-1, s, nullptr, 0);
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
@@ -62,7 +65,7 @@ SoundStream* startPlaying(bool sound) {
 }
 
 void BM_AnalyseSpectrum(benchmark::State& state) {
-    std::vector<float> window(kAnalysisWindow), spectrum(kAnalysisBands);
+    std::vector<float> window(kAnalysisWindow), spectrum(kSpectrumBands);
     for (int n = 0; n < kAnalysisWindow; ++n) window[n] = static_cast<float>(std::sin(n * 0.37) * 0.5);
     AnalyserState analyser;
     for (auto _ : state) {
@@ -82,6 +85,7 @@ void BM_SpectrumFetch(benchmark::State& state) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     for (auto _ : state) benchmark::DoNotOptimize(FSOUND_DSP_GetSpectrum());
     closeSoundLibrary();
+    usePlatformSoundOutputs();
 }
 BENCHMARK(BM_SpectrumFetch)->Arg(1)->Arg(0)->ArgName("device")->Unit(benchmark::kMicrosecond);
 
@@ -123,7 +127,8 @@ BENCHMARK(BM_PlaybackWithBusyFrameLoop)->Iterations(1)->Unit(benchmark::kSecond)
 void BM_PlayToHeardLatency(benchmark::State& state) {
     useDummyDriverUnlessSet();
     closeSoundLibrary();
-    if (!FSOUND_Init(44100, 32, 0)) {
+    usePlatformSoundOutputs();
+    if (!FSOUND_Init(kMixRate, 32, 0)) {
         state.SkipWithError("no audio output");
         return;
     }
@@ -138,7 +143,7 @@ void BM_PlayToHeardLatency(benchmark::State& state) {
         while (soundLibraryStats().lastStartOutputFrame < 0) std::this_thread::yield();
         const double firstMix = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         bufferFrames = soundLibraryStats().bufferFrames;
-        const double heard = firstMix + 1000.0 * bufferFrames / 44100.0;
+        const double heard = firstMix + 1000.0 * bufferFrames / static_cast<double>(kMixRate);
         total += heard;
         worst = std::max(worst, heard);
         ++runs;
@@ -148,6 +153,7 @@ void BM_PlayToHeardLatency(benchmark::State& state) {
     state.counters["worst_ms"] = worst;
     state.counters["buffer_frames"] = static_cast<double>(bufferFrames);
     closeSoundLibrary();
+    usePlatformSoundOutputs();
 }
 BENCHMARK(BM_PlayToHeardLatency)->Iterations(20)->Unit(benchmark::kMillisecond);
 

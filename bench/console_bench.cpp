@@ -12,6 +12,7 @@
 #include "app/run_sequence.h"
 #include "platform/dialog_services.h"
 #include "platform/pixel_console.h"
+#include "platform/console_backend.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "app/show_frame.h"
-#include "audio/spectrum_features.h"
+#include "output/show_frame.h"
+#include "scenes/spectrum_features.h"
 #include "output/colour_mapping.h"
 #include "output/frame_output.h"
 #include "pictures/picture_bank.h"
@@ -32,7 +32,7 @@ void fillPictures() {
 
 // A spectrum of music-like levels: loud low bands, quieter highs, peaks now and then.
 void musicLikeSpectrum(int frame, std::vector<float>& s) {
-    for (int k = 0; k < 512; ++k) {
+    for (int k = 0; k < kSpectrumBands; ++k) {
         const int wobble = (frame * 31 + k * 17) % 97;
         s[k] = static_cast<float>(wobble) / 96.0f * (k < 24 ? 0.7f : 0.45f);
     }
@@ -40,13 +40,13 @@ void musicLikeSpectrum(int frame, std::vector<float>& s) {
 }
 
 void typicalFeatures() {
-    std::vector<float> s(512);
+    std::vector<float> s(kSpectrumBands);
     musicLikeSpectrum(3, s);
     computeSpectrumFeatures(s.data());
 }
 
 void Pipeline_SpectrumFeatures(benchmark::State& state) {
-    std::vector<float> s(512);
+    std::vector<float> s(kSpectrumBands);
     musicLikeSpectrum(5, s);
     for (auto _ : state) {
         computeSpectrumFeatures(s.data());
@@ -142,7 +142,7 @@ BENCHMARK(Pipeline_OutputFrame)->Arg(1)->Arg(2);
 void Pipeline_WholeFrame(benchmark::State& state) {
     fillPictures();
     resetShowState();
-    std::vector<std::vector<float>> spectra(64, std::vector<float>(512));
+    std::vector<std::vector<float>> spectra(64, std::vector<float>(kSpectrumBands));
     for (int f = 0; f < 64; ++f) musicLikeSpectrum(f, spectra[f]);
     std::vector<uint32_t> surface(640 * 480);
     int frame = 0;

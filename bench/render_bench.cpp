@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/show_frame.h"
-#include "audio/vorbis_encoder.h"
+#include "output/show_frame.h"
+#include "tools/composer/vorbis_encoder.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_run.h"
-#include "tools/ziv-render/spectrum_source.h"
+#include "audio/track_spectrum.h"
 
 namespace {
 
@@ -27,15 +27,15 @@ namespace {
 const std::string& benchTrack() {
     static const std::string path = [] {
         const std::string p = (std::filesystem::temp_directory_path() / "ziv_render_bench_track.ogg").string();
-        const int frames = 30 * 44100;
+        const int frames = 30 * kMixRate;
         std::vector<float> s(static_cast<size_t>(frames) * 2);
         for (int i = 0; i < frames; ++i) {
-            const double t = i / 44100.0;
+            const double t = i / static_cast<double>(kMixRate);
             const double beat = std::fmod(t, 0.5) < 0.12 ? 0.9 : 0.1;
             s[2 * static_cast<size_t>(i)] = static_cast<float>(beat * std::sin(2 * M_PI * 80 * t) + 0.2 * std::sin(2 * M_PI * 1500 * t));
             s[2 * static_cast<size_t>(i) + 1] = static_cast<float>(0.3 * std::sin(2 * M_PI * (300 + 40 * t) * t));
         }
-        writeOggVorbis(p.c_str(), s.data(), frames, 2, 44100, 0.4f, nullptr);
+        writeOggVorbis(p.c_str(), s.data(), frames, 2, kMixRate, 0.4f, nullptr);
         return p;
     }();
     return path;
@@ -74,7 +74,7 @@ void BM_RenderFrameAnalysis(benchmark::State& state) {
         state.SkipWithError("no track");
         return;
     }
-    std::vector<float> spectrum(kAnalysisBands);
+    std::vector<float> spectrum(kSpectrumBands);
     int64_t n = 0;
     for (auto _ : state) {
         track.spectrumAt(frameTrackPosition(n++, 60), spectrum.data());
@@ -87,10 +87,10 @@ void BM_RenderFramePipeline(benchmark::State& state) {
     loadPictureBank();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    std::vector<float> spectrum(kAnalysisBands);
+    std::vector<float> spectrum(kSpectrumBands);
     int n = 0;
     for (auto _ : state) {
-        for (int k = 0; k < kAnalysisBands; ++k) spectrum[k] = static_cast<float>((n * 31 + k * 17) % 100) / 110.0f;
+        for (int k = 0; k < kSpectrumBands; ++k) spectrum[k] = static_cast<float>((n * 31 + k * 17) % 100) / 110.0f;
         benchmark::DoNotOptimize(runFrame(spectrum.data(), frameElapsedMs(n, 60), surface.data()));
         ++n;
     }

@@ -1,16 +1,16 @@
 # Every outside library comes from Debian's packages (scripts/install-deps.sh).
+# Each layer links only the ones it uses; ziv_show uses none.
 find_package(PkgConfig REQUIRED)
 find_package(SDL2 REQUIRED)
 find_package(OpenGL REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS SHARED float)
 find_package(Threads REQUIRED)
-pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbisenc vorbis ogg)
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile vorbis ogg)
+pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
 pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui)
 
-add_library(ziv_deps INTERFACE)
-add_library(ziv::deps ALIAS ziv_deps)
-target_link_libraries(ziv_deps INTERFACE
-  SDL2::SDL2 PkgConfig::VORBIS PkgConfig::IMGUI OpenGL::GL kissfft::kissfft Threads::Threads)
 # stb_image_write is header-only (Debian's libstb-dev).
 find_path(STB_INCLUDE_DIR stb_image_write.h PATH_SUFFIXES stb REQUIRED)
-target_include_directories(ziv_deps SYSTEM INTERFACE ${STB_INCLUDE_DIR})
+add_library(ziv_stb INTERFACE)
+add_library(ziv::stb ALIAS ziv_stb)
+target_include_directories(ziv_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})

@@ -1,6 +1,6 @@
 #include "output/colour_mapping.h"
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "output/output_constants.h"
 #include "scenes/scene_buffer.h"
 #include "scenes/truncation.h"

@@ -1,6 +1,6 @@
 #include "output/frame_output.h"
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "output/colour_mapping.h"
 #include "output/output_constants.h"
 #include "scenes/truncation.h"

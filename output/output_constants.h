@@ -13,5 +13,4 @@ inline constexpr double kTrailTake = 0.2;  // the double nearest 0.2
 inline constexpr int kSurfaceWidth = 640;
 inline constexpr int kSurfaceHeight = 480;
 inline constexpr int kSurfaceFirstRow = 40;   // rows 0..39 and 440..479 are never written
-inline constexpr int kSurfaceLastRow = kSurfaceFirstRow + 2 * kSceneHeight - 1;  // 439
 inline constexpr int kSurfacePixels = kSurfaceWidth * kSurfaceHeight;

@@ -14,8 +14,9 @@ namespace {
 
 struct {
     StreamOpener opener = openMemoryStream;
-    // The streams are kept, not destroyed, after decoding; holding them here keeps
-    // them reachable, and a second load (benchmarks) releases the first load's.
+    // close() releases nothing and the show never destroys a stream: like the
+    // blocks they read, the streams live as long as the process, and holding them
+    // here keeps them reachable. A second load (benchmarks) releases the first load's.
     MemoryStream* streams[kPictureBankSize] = {};
 } bank_state;
 

@@ -14,8 +14,9 @@ int32_t MemoryStream::seek(int32_t offset, int32_t origin) {
     int64_t target = offset;
     if (origin == kSeekFromCurrent) target += position;
     else if (origin == kSeekFromEnd) target += size;
-    // Never past the last byte: only read may bring the position to size. The
-    // lower clamp comes last so that even a stream made over no bytes stays at 0.
+    // Never past the last byte: a seek always lands on a byte that can be read,
+    // so a used-up stream shows only as a read that returns 0. The lower clamp
+    // comes last so that even a stream made over no bytes stays at 0.
     if (target >= size) target = size - 1;
     if (target < 0) target = 0;
     position = static_cast<int32_t>(target);

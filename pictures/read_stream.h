@@ -8,9 +8,11 @@
 #pragma once
 #include <cstdint>
 
-// Byte source of the picture decoder. The slot order seek, read, close is part of
-// the interface; there is no virtual destructor because no stream is ever
-// destroyed through it (the protected destructor keeps anyone from trying).
+// Byte source of the picture decoder. Keep the slot order seek, read, close:
+// a stream compiled apart from the decoder (one handed in by useStreamOpener)
+// is called through these slots. There is no virtual destructor because no
+// stream is ever destroyed through it (the protected destructor keeps anyone
+// from trying).
 class ReadStream {
 public:
     virtual int32_t seek(int32_t offset, int32_t origin) = 0;

@@ -1,4 +1,5 @@
 #include "platform/console.h"
+#include "platform/console_backend.h"
 
 #include <unistd.h>
 

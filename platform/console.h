@@ -12,11 +12,9 @@
 // Every call that can fail returns an error handle (null on success) that
 // the caller owns. Only 32-bit 0x00RRGGBB pixels are supported; one console
 // can be open at a time. The device behind the open console is a backend
-// (one table of functions): SDL2 by default, a memory backend for headless
-// use, recording doubles in tests (useConsoleBackend).
+// (platform/console_backend.h): SDL2 by default, doubles in tests.
 #pragma once
 #include <cstdint>
-#include <string>
 
 struct ConsoleHandle;         // a display, open or not yet open
 struct ConsoleSurfaceHandle;  // off-screen pixels
@@ -68,47 +66,3 @@ void errorRelease(ConsoleErrorHandle* error);
 // The application icon (width x height RGBA bytes, row-major, copied) for
 // every console window: the open one now, later ones when they open.
 bool consoleSetIcon(const uint8_t* rgba, int width, int height);
-
-// The seam to the device. Keys go to the sink in arrival order; a request
-// to close the display arrives as one Escape press.
-using ConsoleKeySink = void (*)(int code, bool shift, bool control, bool alt);
-
-struct ConsoleDisplaySettings {
-    const char* title;
-    int width;
-    int height;
-    bool fullscreen;
-    bool hideCursor;
-    const uint8_t* iconRgba;  // null: no icon
-    int iconWidth;
-    int iconHeight;
-};
-
-struct ConsoleBackend {
-    const char* name;
-    bool (*open)(const ConsoleDisplaySettings& settings, std::string* error);
-    bool (*upload)(const uint32_t* pixels, int width, int height, std::string* error);
-    bool (*present)(std::string* error);
-    void (*pollEvents)(ConsoleKeySink sink);
-    void (*close)();
-    void (*setIcon)(const uint8_t* rgba, int width, int height);
-    void (*showMessage)(const char* title, const char* message);
-    void (*trace)(const char* operation);  // may be null: hears every library call, for recorders
-};
-
-const ConsoleBackend* sdlConsoleBackend();
-const ConsoleBackend* memoryConsoleBackend();
-// nullptr restores sdlConsoleBackend(). Only while no console is open.
-void useConsoleBackend(const ConsoleBackend* backend);
-
-// Whether a report should also show a message box: a display exists,
-// stderr is not a terminal and CI is unset (launched from a desktop).
-bool reportShowsMessageBox();
-
-// The memory backend's device: the last presented picture and injected input.
-const uint32_t* memoryConsoleFrame(int* width, int* height);
-int memoryConsolePresentCount();
-bool memoryConsoleIsOpen();
-void memoryConsolePressKey(int code, bool shift, bool control, bool alt);
-void memoryConsoleRequestClose();
-void memoryConsoleReset();

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/console.h"
+#include "platform/console_backend.h"
 #include "platform/console_fit.h"
 #include "platform/display_check.h"
 

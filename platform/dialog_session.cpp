@@ -1,9 +1,8 @@
 #include "platform/dialog_session.h"
 
-namespace {
+#include "platform/dialog_services.h"
 
-constexpr int kOkCommand = 1;
-constexpr int kCancelCommand = 2;
+namespace {
 
 int controlCount(const DialogSession& s) {
     if (!s.dialog) return 0;
@@ -54,9 +53,9 @@ int pressDialogKey(DialogSession& s, DialogKey key) {
         case DialogKey::Enter:
             // A focused push button answers Enter itself; otherwise Enter means OK.
             if (s.focus >= 0 && controlIsPushButton(s.dialog->controls[s.focus])) return s.dialog->controls[s.focus].id;
-            return kOkCommand;
+            return kIdOk;
         case DialogKey::Escape:
-        case DialogKey::Close: return kCancelCommand;
+        case DialogKey::Close: return kIdCancel;
     }
     return 0;
 }

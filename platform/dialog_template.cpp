@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/dialog_services.h"
+
 namespace {
 
 constexpr uint32_t kCheckBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -11,11 +13,11 @@ constexpr DialogControlTemplate kOptionsControls[] = {
     {1000, "sound", {0, 17, 56, 13}, kCheckBox | BS_LEFTTEXT, WS_EX_RIGHT},
     {1002, "loop", {0, 31, 56, 10}, kCheckBox | BS_LEFTTEXT | BS_RIGHT | BS_TOP, 0},
     {1001, "fullscreen", {0, 0, 56, 17}, kCheckBox, WS_EX_RIGHT},
-    {1, "OK", {60, 4, 24, 37}, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, WS_EX_CLIENTEDGE},
+    {kIdOk, "OK", {60, 4, 24, 37}, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, WS_EX_CLIENTEDGE},
 };
 
 constexpr DialogTemplate kTemplates[] = {
-    {101, "", {0, 0, 88, 45}, 0x80C00845u, "SimSun", 8, kOptionsControls,
+    {101, "", {0, 0, 88, 45}, WS_POPUP | WS_CAPTION | DS_CENTER | DS_SETFONT | DS_3DLOOK | DS_ABSALIGN, kOptionsControls,
      static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0])},
 };
 

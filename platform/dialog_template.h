@@ -57,8 +57,6 @@ struct DialogTemplate {
     const char* caption;
     DialogUnits rect;
     uint32_t style;
-    const char* fontName;
-    int fontPoints;
     const DialogControlTemplate* controls;  // template order, which is the tab order
     int controlCount;
 };

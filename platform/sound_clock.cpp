@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sound_output.h"
+#include "platform/sound_devices.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ struct {
 void run() {
     std::vector<float> discard(2 * kOutputBufferFrames);
     const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(static_cast<double>(kOutputBufferFrames) / kOutputRate));
+        std::chrono::duration<double>(static_cast<double>(kOutputBufferFrames) / kMixRate));
     auto next = Clock::now();
     while (!clock_output.quit.load(std::memory_order_acquire)) {
         {

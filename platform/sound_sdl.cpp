@@ -1,6 +1,6 @@
 #include <SDL.h>
 
-#include "platform/sound_output.h"
+#include "platform/sound_devices.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ bool open(MixStereo mix, int* bufferFrames) {
     SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec want{};
-    want.freq = kOutputRate;
+    want.freq = kMixRate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
     want.samples = kOutputBufferFrames;

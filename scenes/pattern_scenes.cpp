@@ -1,6 +1,6 @@
 #include "scenes/pattern_scenes.h"
 
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/random.h"
 #include "scenes/scene_buffer.h"

@@ -1,9 +1,8 @@
 #include "scenes/rotating_scene.h"
 
-#include <cmath>
-
-#include "audio/spectrum_features.h"
+#include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
+#include "scenes/exact_trig.h"
 #include "scenes/scene_buffer.h"
 
 const RotatingSceneRow RotatingSceneTable[kRotatingSceneRows] = {
@@ -20,10 +19,15 @@ struct {
 } rotation_state;
 }  // namespace
 
-void rotatePicture(const Picture& source, Picture& destination, float numerator, float divisor) {
+RotationTerms rotationTerms(float numerator, float divisor) {
     const double theta = static_cast<double>(numerator) / static_cast<double>(divisor);
-    const double c = static_cast<double>(static_cast<float>(std::cos(theta)));
-    const double s = std::sin(theta);
+    return {static_cast<float>(exactCos(theta)), exactSin(theta)};
+}
+
+void rotatePicture(const Picture& source, Picture& destination, float numerator, float divisor) {
+    const RotationTerms terms = rotationTerms(numerator, divisor);
+    const double c = static_cast<double>(terms.cosine);
+    const double s = terms.sine;
     for (int32_t x = 0; x < kSceneWidth; ++x) {
         const double dx = static_cast<double>((x - kRotationCentreX) / 2);
         rotation_state.column_cos[x] = dx * c;

@@ -2,6 +2,7 @@
 //
 //   int32_t row = drawRotatingScene(elapsedMs);   // row of the table below; SceneBuffer filled
 //   rotatePicture(Picture8, SceneBuffer, 1500.0f, 3000.0f);  // half a radian, twofold magnified
+//   RotationTerms t = rotationTerms(1500.0f, 3000.0f);         // the cos and sin that turn uses
 //
 // Table (row = SceneSelector * 3 + PictureSelector): Picture8, Picture2, Picture1 (inv44to46
 // halved), Picture3 (turning the other way), Picture2, Picture1 (inv44to46 halved). The angle
@@ -20,5 +21,12 @@ struct RotatingSceneRow {
 inline constexpr int kRotatingSceneRows = 6;
 extern const RotatingSceneRow RotatingSceneTable[kRotatingSceneRows];
 
+// cos of the angle rounded to a float, sin kept in double; both the same bits in every build.
+struct RotationTerms {
+    float cosine;
+    double sine;
+};
+
 int32_t drawRotatingScene(int32_t elapsedMs);
+RotationTerms rotationTerms(float numerator, float divisor);
 void rotatePicture(const Picture& source, Picture& destination, float numerator, float divisor);

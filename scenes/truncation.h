@@ -3,11 +3,11 @@
 //   int32_t q = truncToInt32(v);        // INT32_MIN when v is outside the int32 range or NaN
 //   uint32_t c = truncToInt64Low32(v);  // low 32 bits of the int64 truncation; 0 outside int64 or NaN
 //
-// A plain cast of an out-of-range double is undefined behaviour in C++. The show's
-// frames were defined on x86, whose truncating conversions return the "integer
-// indefinite" value (0x80000000, or 0x8000000000000000 for 64 bits) for anything
-// that does not fit; these helpers give exactly that, so even features far outside
-// 0..1 draw the same defined frame everywhere. Every conversion in the frame
+// A plain cast of an out-of-range double is undefined behaviour in C++. In the
+// show a value that does not fit converts to the lowest integer of the width
+// (0x80000000, or 0x8000000000000000 for 64 bits), NaN too; these helpers give
+// exactly that, so even features far outside 0..1 draw the same defined frame on
+// every machine and with every compiler. Every conversion in the frame
 // path that could leave the range goes through here and nowhere else.
 #pragma once
 #include <cstdint>
@@ -19,7 +19,7 @@ inline constexpr double kInt64TruncLow = -9223372036854775808.0;
 inline constexpr double kInt64TruncHigh = 9223372036854775808.0;
 
 inline int32_t truncToInt32(double v) {
-    // NaN fails both comparisons and takes the indefinite value too.
+    // NaN fails both comparisons and takes the lowest value too.
     if (v > kInt32TruncLow && v < kInt32TruncHigh) return static_cast<int32_t>(v);
     return INT32_MIN;
 }

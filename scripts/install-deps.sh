@@ -11,12 +11,28 @@ packages=(
   # PNG writing (stb_image_write)
   libstb-dev
   # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # the Debian package (scripts/package.sh) and its checks
+  dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
+  # the show as a web page (scripts/web.sh) and its tests in a real browser
+  emscripten chromium curl
 )
+
+# The browser tests drive chromium through npm's puppeteer-core (pinned in
+# tests/web/package-lock.json; it downloads no browser).
+install_browser_driver() {
+  local dir
+  dir="$(cd "$(dirname "$0")/.." && pwd)/tests/web"
+  [ -d "$dir/node_modules/puppeteer-core" ] && return 0
+  command -v npm >/dev/null || { echo "install-deps: npm is missing: the browser tests will be skipped" >&2; return 0; }
+  echo "install-deps: installing the browser tests' driver (npm ci in tests/web)" >&2
+  (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error) \
+    || echo "install-deps: npm ci failed: the browser tests will be skipped" >&2
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,7 +40,10 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  install_browser_driver
+  exit 0
+fi
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
@@ -34,3 +53,4 @@ fi
 echo "install-deps: installing ${missing[*]}" >&2
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_browser_driver

@@ -4,6 +4,6 @@
 # Extra arguments go to ctest (for example: -L e2e, -LE e2e, -R Picture).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+ZIV_WERROR=ON scripts/build.sh   # warnings are errors when the tests judge a build
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 exec ctest --preset release "$@"

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "doubles/console_memory.h"
 #include "platform/console.h"
 
 namespace ziv::test {

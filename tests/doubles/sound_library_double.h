@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fsound.h"
+#include "audio/fsound.h"
 
 struct SoundLibraryDouble {
     std::vector<std::string> calls;   // "Name(arguments)", stream handles as "stream" or "null"

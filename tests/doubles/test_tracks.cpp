@@ -9,7 +9,7 @@
 #include <iterator>
 #include <numbers>
 
-#include "audio/vorbis_encoder.h"
+#include "tools/composer/vorbis_encoder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

@@ -11,7 +11,9 @@
 #include <cmath>
 #include <cstdint>
 
-inline constexpr int kSampleRate = 44100;
+#include "audio/audio_constants.h"
+
+inline constexpr int kSampleRate = kMixRate;  // the track plays without resampling
 inline constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 class Noise {

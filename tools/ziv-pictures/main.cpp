@@ -6,6 +6,7 @@
 // Every drawing is seeded, so the files come out byte for byte the same on every run.
 // Each block is decoded again through the show's own decoder, compared with what
 // was drawn, and the decoded pictures make up the contact sheet.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,14 +17,15 @@
 #include <stb_image_write.h>
 
 #include "pictures/pcx_decoder.h"
+#include "pictures/picture_bank.h"
+#include "pictures/picture_blocks.h"
 #include "pictures/read_stream.h"
 #include "tools/ziv-pictures/drawings.h"
 #include "tools/ziv-pictures/font.h"
 #include "tools/ziv-pictures/pcx_writer.h"
+#include "ziv_version.h"
 
 namespace {
-
-constexpr int kBlockCount = 35;
 
 Grey drawBlock(int block) {
     switch (block) {
@@ -65,13 +67,18 @@ struct BankEntry {
     int block;
 };
 
-// The bank's 36 pictures in decoding order; Picture5 is block 2 again.
+// The bank's pictures in decoding order, from the bank's own table; labels
+// in the sheet's capitals ("PICTURE5", "SET A[3]").
 std::vector<BankEntry> bankEntries() {
-    std::vector<BankEntry> e = {{"PICTURE1", 1}, {"PICTURE2", 2}, {"PICTURE3", 3}, {"PICTURE4", 4},
-                                {"PICTURE5", 2}, {"PICTURE6", 5}, {"PICTURE7", 6}};
-    for (int i = 0; i < 9; ++i) e.push_back({"SET A[" + std::to_string(i) + "]", 7 + i});
-    for (int i = 0; i < 19; ++i) e.push_back({"SET B[" + std::to_string(i) + "]", 16 + i});
-    e.push_back({"PICTURE8", 35});
+    std::vector<BankEntry> e;
+    for (int i = 0; i < kPictureBankSize; ++i) {
+        const PictureDecodeStep& step = pictureDecodeSteps()[i];
+        std::string label = step.name;
+        for (const char* set : {"PictureSetA", "PictureSetB"})
+            if (label.rfind(set, 0) == 0) label = std::string("SET ") + set[10] + label.substr(11);
+        for (char& c : label) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        e.push_back({label, step.block});
+    }
     return e;
 }
 
@@ -100,6 +107,7 @@ void drawLabel(std::vector<uint8_t>& sheet, int sheetW, const std::string& text,
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-pictures");
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: ziv-pictures BLOCK_DIR CONTACT_SHEET_PNG [PNG_DIR]\n");
         return 2;
@@ -107,7 +115,7 @@ int main(int argc, char** argv) {
     const std::string blockDir = argv[1], sheetPath = argv[2], pngDir = argc == 4 ? argv[3] : "";
     std::vector<std::vector<uint8_t>> blocks;
     std::vector<std::vector<int32_t>> decoded;
-    for (int b = 1; b <= kBlockCount; ++b) {
+    for (int b = 1; b <= kPictureBlockCount; ++b) {
         const Grey grey = drawBlock(b);
         std::vector<uint8_t> block = encodePcx(grey);
         char name[32];
@@ -170,6 +178,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ziv-pictures: cannot write '%s'\n", sheetPath.c_str());
         return 1;
     }
-    std::printf("wrote %d blocks to %s and the contact sheet %s\n", kBlockCount, blockDir.c_str(), sheetPath.c_str());
+    std::printf("wrote %d blocks to %s and the contact sheet %s\n", kPictureBlockCount, blockDir.c_str(), sheetPath.c_str());
     return 0;
 }

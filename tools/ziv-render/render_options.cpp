@@ -93,6 +93,8 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         std::string v;
         if (word == "-h" || word == "--help") {
             if (!flag(&o.help)) return fail("option '" + word + "' takes no value");
+        } else if (word == "--version") {
+            if (!flag(&o.version)) return fail("option '--version' takes no value");
         } else if (word == "--progress") {
             if (!flag(&o.progress)) return fail("option '--progress' takes no value");
         } else if (word == "--no-progress") {
@@ -163,12 +165,12 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
 
 std::string effectiveTrack(const RenderOptions& o) {
     if (!o.track.empty()) return o.track;
-    return o.traceIn.empty() ? std::string(kDefaultTrack) : std::string();
+    return o.traceIn.empty() ? std::string(kMusicFileName) : std::string();
 }
 
 int32_t frameElapsedMs(int64_t frame, int fps) { return static_cast<int32_t>(frame * 1000 / fps); }
 
-int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kTrackRate / fps; }
+int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kMixRate / fps; }
 
 int64_t showLengthFrames(int fps) {
     // First n with floor(n * 1000 / fps) > 394000, i.e. n * 1000 >= 394001 * fps.
@@ -253,6 +255,7 @@ const char* renderHelp() {
            "  --timings         print the time spent in analysis, pipeline and output at the end.\n"
            "                      ziv-render --raw /dev/null --timings\n"
            "  -h, --help        this text.\n"
+           "  --version         the version of ziv-render.\n"
            "\n"
            "Files are written beside their name and renamed into place when complete, so a failed\n"
            "or interrupted render leaves nothing half-written; '-', /dev/null and FIFOs are written\n"

@@ -31,6 +31,7 @@ struct RenderOptions {
     bool noProgress = false;    // --no-progress: never a bar
     bool timings = false;       // --timings: time shares on stderr at the end
     bool help = false;
+    bool version = false;       // --version: print the version and stop
 };
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string* error);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/show_frame.h"
+#include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
@@ -19,9 +19,10 @@
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
-#include "tools/ziv-render/spectrum_source.h"
+#include "audio/track_spectrum.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
+#include "ziv_version.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ int renderMain(int argc, const char* const* argv) {
         std::fputs(renderHelp(), stdout);
         return 0;
     }
+    if (o.version) return printVersion(kProgramName);
 
     // Inputs first: nothing is written unless every input is sound.
     Trace trace;
@@ -148,7 +150,7 @@ int renderMain(int argc, const char* const* argv) {
     }
     if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return openFailed("output", o.raw, error);
     if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return openFailed("output", o.stats, error);
-    const int traceBands = fromTrace ? trace.bands : kAnalysisBands;
+    const int traceBands = fromTrace ? trace.bands : kSpectrumBands;
     if (!o.traceOut.empty()) {
         if (!out.trace.open(o.traceOut, &error)) return openFailed("output", o.traceOut, error);
         uint8_t header[kTraceHeaderBytes];
@@ -163,7 +165,7 @@ int renderMain(int argc, const char* const* argv) {
     loadPictureBankOnce();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    std::vector<float> spectrum(kAnalysisBands, 0.0f);
+    std::vector<float> spectrum(kSpectrumBands, 0.0f);
     RenderStats stats;
     LookMeter look(o.fps);
     Timings timings;

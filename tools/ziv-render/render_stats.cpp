@@ -2,13 +2,6 @@
 
 namespace {
 
-// Counts value into table when it lies in it; anything else is noted, never written out of bounds.
-template <int N>
-void tally(int64_t (&table)[N], int value, RenderStats& s) {
-    if (value >= 0 && value < N) ++table[value];
-    else ++s.outOfRange;
-}
-
 template <int N>
 std::string list(const int64_t (&table)[N]) {
     std::string out = "[";
@@ -19,20 +12,14 @@ std::string list(const int64_t (&table)[N]) {
 }  // namespace
 
 void countFrame(RenderStats& s, const FrameRecord& r) {
-    ++s.frames;
+    countCourseFrame(s, r);
     if (r.peak) {
-        ++s.peakFrames;
-        if (!s.lastWasPeak) ++s.peakRuns;
-        tally(s.peakCuts, r.cutNumber, s);
+        tallyRecordValue(s.peakCuts, r.cutNumber, s);
     } else {
-        if (r.rotatingRow >= 0) tally(s.rotatingRows, r.rotatingRow, s);
-        if (r.pattern != PatternKind::None) tally(s.patternKinds, static_cast<int>(r.pattern), s);
+        if (r.rotatingRow >= 0) tallyRecordValue(s.rotatingRows, r.rotatingRow, s);
+        if (r.pattern != PatternKind::None) tallyRecordValue(s.patternKinds, static_cast<int>(r.pattern), s);
     }
-    s.lastWasPeak = r.peak;
-    tally(s.sceneSelector, r.sceneSelector, s);
-    tally(s.colourSelector, r.colourSelector, s);
-    tally(s.pictureSelector, r.pictureSelector, s);
-    tally(s.mappings, r.mapping, s);
+    tallyRecordValue(s.mappings, r.mapping, s);
     if (r.fullColourRows) ++s.outputFullRows;
 }
 

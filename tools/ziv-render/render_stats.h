@@ -1,4 +1,5 @@
-// What the rendered frames showed, counted from the frame function's records.
+// What the rendered frames showed, counted from the frame function's records:
+// the course (output/course_stats.h) and what only drawn frames tell.
 //
 //   RenderStats s;
 //   countFrame(s, runFrame(spectrum, elapsedMs, surface));   // every frame
@@ -7,23 +8,19 @@
 #include <cstdint>
 #include <string>
 
-#include "app/show_frame.h"
+#include "output/course_stats.h"
+#include "output/output_constants.h"
+#include "output/show_frame.h"
+#include "scenes/rotating_scene.h"
+#include "scenes/scene_constants.h"
 #include "tools/look/look_meter.h"
 
-struct RenderStats {
-    int64_t frames = 0;
-    int64_t peakFrames = 0;
-    int64_t peakRuns = 0;           // runs of consecutive peak frames
-    int64_t peakCuts[17] = {};
-    int64_t sceneSelector[4] = {};
-    int64_t colourSelector[5] = {};
-    int64_t pictureSelector[3] = {};
-    int64_t rotatingRows[6] = {};
-    int64_t patternKinds[3] = {};   // mosaic, spectral ramp, ramped picture
-    int64_t mappings[5] = {};       // 0..3, then the peak mapping
+struct RenderStats : CourseStats {
+    int64_t peakCuts[kPeakCutCount] = {};
+    int64_t rotatingRows[kRotatingSceneRows] = {};
+    int64_t patternKinds[kPatternKindCount] = {};   // mosaic, spectral ramp, ramped picture
+    int64_t mappings[kColourMappingCount + 1] = {};  // 0..3, then the peak mapping
     int64_t outputFullRows = 0;     // frames that wrote every column of the colour rows
-    int64_t outOfRange = 0;         // record fields outside their tables (none in a sound pipeline)
-    bool lastWasPeak = false;
 };
 
 void countFrame(RenderStats& stats, const FrameRecord& record);

@@ -89,7 +89,7 @@ std::string findProgram(const std::string& name) {
     return "";
 }
 
-int64_t audioFramesFor(int64_t frames, int fps) { return frames * kTrackRate / fps; }
+int64_t audioFramesFor(int64_t frames, int fps) { return frames * kMixRate / fps; }
 
 std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string& writePath, int audioChannels) {
     std::vector<std::string> a = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
@@ -98,7 +98,7 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
                                   "-framerate", std::to_string(job.fps), "-i", "pipe:" + std::to_string(kVideoChildFd)};
     const bool audio = audioChannels > 0;
     if (audio) {
-        a.insert(a.end(), {"-f", "f32le", "-ar", std::to_string(kTrackRate), "-ac", std::to_string(audioChannels),
+        a.insert(a.end(), {"-f", "f32le", "-ar", std::to_string(kMixRate), "-ac", std::to_string(audioChannels),
                            "-i", "pipe:" + std::to_string(kAudioChildFd)});
     }
     a.insert(a.end(), {"-map", "0:v"});

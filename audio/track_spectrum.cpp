@@ -1,0 +1,41 @@
+#include "audio/track_spectrum.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+constexpr int kReadChunk = 4096;
+}
+
+TrackSpectrum::TrackSpectrum() : timeline_(std::make_unique<MonoTimeline>()) {}
+
+TrackSpectrum::~TrackSpectrum() {
+    if (reader_) closeTrack(reader_);
+}
+
+bool TrackSpectrum::open(const std::string& path, std::string* why) {
+    if (reader_) closeTrack(reader_);
+    reader_ = openTrack(path.c_str(), why);
+    if (!reader_) return false;
+    channels_ = trackChannels(reader_);
+    exhausted_ = false;
+    chunk_.assign(static_cast<size_t>(kReadChunk) * static_cast<size_t>(std::max(channels_, 1)), 0.0f);
+    resetTimeline(*timeline_);
+    resetAnalyser(analyser_);
+    return true;
+}
+
+void TrackSpectrum::spectrumAt(int64_t position, float* spectrum) {
+    while (reader_ && !exhausted_) {
+        const int64_t have = timeline_->written.load();
+        if (have >= position) break;
+        const int want = static_cast<int>(std::min<int64_t>(position - have, kReadChunk));
+        const int got = readTrack(reader_, chunk_.data(), want);
+        if (got <= 0) {
+            exhausted_ = true;
+            break;
+        }
+        appendToTimeline(*timeline_, chunk_.data(), got, channels_);
+    }
+    analyseHeard(analyser_, *timeline_, position, spectrum);
+}

@@ -1,0 +1,72 @@
+# How ziv installs and how it is packaged.
+#
+#   cmake --install build --prefix ~/.local     # any prefix; no root needed
+#   scripts/package.sh                          # build/ziv_<version>_<arch>.deb (CPack DEB)
+#
+# Installed: the show and its two user tools, the default track, the desktop
+# entry, icons, AppStream metainfo, man pages, copyright and changelog. Not
+# installed: tests, benchmarks, the composer and the picture generator.
+# The files in dist/ that name an installed path are filled in when they are
+# installed, so they are true for whatever prefix the install is given.
+include(GNUInstallDirs)
+
+# Where the project lives. It has no public home yet: these are placeholders in
+# the domain kept for examples, to be set once it has one.
+set(ZIV_HOMEPAGE "https://ziv.example.org" CACHE STRING "The project's home page")
+set(ZIV_APP_ID "org.example.ziv" CACHE STRING "AppStream component id: the home page's domain reversed")
+set(ZIV_MAINTAINER "ziv developers <ziv@example.org>" CACHE STRING "The package's maintainer")
+set(ZIV_LICENSE "LicenseRef-proprietary")  # no licence chosen yet: see dist/copyright
+
+set(ziv_dist ${CMAKE_SOURCE_DIR}/dist)
+set(ziv_stage ${CMAKE_BINARY_DIR}/dist)
+execute_process(COMMAND date -u -R -d "${ZIV_RELEASE_DATE}" OUTPUT_VARIABLE ZIV_RELEASE_DATE_RFC2822
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+
+install(TARGETS ziv ziv-render ziv-track-stats RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_BINARY_DIR}/DuskPulse.ogg DESTINATION ${CMAKE_INSTALL_DATADIR}/ziv)
+
+# Filled in at install time, with the prefix the install is given.
+install(CODE "
+  set(ziv_dist \"${ziv_dist}\")
+  set(ziv_stage \"${ziv_stage}\")
+  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
+  set(ZIV_RELEASE_DATE \"${ZIV_RELEASE_DATE}\")
+  set(ZIV_RELEASE_DATE_RFC2822 \"${ZIV_RELEASE_DATE_RFC2822}\")
+  set(ZIV_APP_ID \"${ZIV_APP_ID}\")
+  set(ZIV_HOMEPAGE \"${ZIV_HOMEPAGE}\")
+  set(ZIV_LICENSE \"${ZIV_LICENSE}\")
+  set(ZIV_MAINTAINER \"${ZIV_MAINTAINER}\")
+  set(ziv_bindir \"${CMAKE_INSTALL_BINDIR}\")
+  set(ziv_datadir \"${CMAKE_INSTALL_DATADIR}\")
+  include(\"${CMAKE_CURRENT_LIST_DIR}/ZivInstallDist.cmake\")
+")
+install(FILES ${ziv_stage}/ziv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${ziv_stage}/${ZIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-render.1.gz ${ziv_stage}/ziv-track-stats.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# Icons: drawn by the build (tools/ziv-icons) from the icon the program shows.
+foreach(size 16 32 48 256)
+  install(FILES ${ZIV_ICON_DIR}/ziv-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME ziv.png)
+endforeach()
+install(FILES ${ZIV_ICON_DIR}/ziv.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# The Debian package. Runtime dependencies are worked out from the binaries
+# by dpkg-shlibdeps; nothing that could be computed is listed by hand.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ziv)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${ZIV_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "music-driven visual show")
+set(CPACK_PACKAGE_DESCRIPTION_FILE ${ziv_dist}/package-description.txt)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZIV_HOMEPAGE})
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)  # ziv-render's video output runs the ffmpeg program
+include(CPack)

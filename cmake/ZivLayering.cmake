@@ -1,0 +1,105 @@
+# Checks the include graph of the source tree (run as a test: build.layering).
+#   cmake -DSOURCE_DIR=<tree> -P cmake/ZivLayering.cmake
+#
+# 1. Layers: a file includes only its own layer and the layers below it,
+#      show (pictures/, scenes/, output/) < audio/ < platform/ < app/, tools/
+#    and ziv-render, which draws without a window, includes nothing of platform/.
+# 2. ziv_show uses the C++ standard library and nothing else: its only
+#    <...> includes are standard headers (no ".h", no folder).
+# 3. No file includes itself through a chain of others.
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -P ZivLayering.cmake")
+endif()
+
+set(rank_pictures 0)
+set(rank_scenes 0)
+set(rank_output 0)
+set(rank_audio 1)
+set(rank_platform 2)
+set(rank_app 3)
+set(rank_tools 3)
+
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
+  ${SOURCE_DIR}/pictures/*.h ${SOURCE_DIR}/pictures/*.cpp ${SOURCE_DIR}/scenes/*.h ${SOURCE_DIR}/scenes/*.cpp
+  ${SOURCE_DIR}/output/*.h ${SOURCE_DIR}/output/*.cpp ${SOURCE_DIR}/audio/*.h ${SOURCE_DIR}/audio/*.cpp
+  ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/app/*.cpp
+  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp)
+
+set(problems "")
+set(nodes "")
+foreach(file ${files})
+  string(REGEX MATCH "^[^/]+" layer "${file}")
+  set(rank ${rank_${layer}})
+  file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include")
+  set(deps "")
+  foreach(line ${lines})
+    if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+      set(included "${CMAKE_MATCH_1}")
+      # Includes relative to the file's own folder (the tools' own headers).
+      get_filename_component(folder ${file} DIRECTORY)
+      if(EXISTS ${SOURCE_DIR}/${folder}/${included} AND NOT included MATCHES "/")
+        set(included "${folder}/${included}")
+      endif()
+      string(REGEX MATCH "^[^/]+" target_layer "${included}")
+      if(DEFINED rank_${target_layer})
+        if(rank_${target_layer} GREATER rank OR (layer STREQUAL "app" AND target_layer STREQUAL "tools")
+           OR (layer STREQUAL "tools" AND target_layer STREQUAL "app"))
+          string(APPEND problems "  ${file} (${layer}) includes ${included} (${target_layer})\n")
+        endif()
+        if(file MATCHES "^tools/ziv-render/" AND target_layer STREQUAL "platform")
+          string(APPEND problems "  ${file}: ziv-render includes ${included}, window and device code\n")
+        endif()
+        list(APPEND deps ${included})
+      elseif(rank EQUAL 0)
+        string(APPEND problems "  ${file} (ziv_show) includes \"${included}\", outside the show's core\n")
+      endif()
+    elseif(rank EQUAL 0 AND line MATCHES "#[ \t]*include[ \t]*<([^>]+)>")
+      set(header "${CMAKE_MATCH_1}")
+      if(NOT header MATCHES "^[a-z_]+$")
+        string(APPEND problems "  ${file} (ziv_show) includes <${header}>, not the C++ standard library\n")
+      endif()
+    endif()
+  endforeach()
+  string(MAKE_C_IDENTIFIER "${file}" id)
+  set(deps_${id} ${deps})
+  list(APPEND nodes ${file})
+endforeach()
+
+# Cycles: take away, round after round, every file whose includes are all
+# taken; whatever cannot be taken lies on or behind a cycle.
+set(remaining ${nodes})
+set(taken "")
+set(progress TRUE)
+while(remaining AND progress)
+  set(progress FALSE)
+  set(next "")
+  foreach(file ${remaining})
+    string(MAKE_C_IDENTIFIER "${file}" id)
+    set(ready TRUE)
+    foreach(dep ${deps_${id}})
+      list(FIND taken ${dep} at)
+      list(FIND nodes ${dep} known)
+      if(at EQUAL -1 AND NOT known EQUAL -1)
+        set(ready FALSE)
+        break()
+      endif()
+    endforeach()
+    if(ready)
+      list(APPEND taken ${file})
+      set(progress TRUE)
+    else()
+      list(APPEND next ${file})
+    endif()
+  endforeach()
+  set(remaining ${next})
+endwhile()
+if(remaining)
+  string(REPLACE ";" ", " remaining "${remaining}")
+  string(APPEND problems "  include cycle through: ${remaining}\n")
+endif()
+
+if(problems)
+  message(FATAL_ERROR "the include graph breaks the layer rules:\n${problems}")
+endif()
+list(LENGTH nodes count)
+message(STATUS "include graph: ${count} files, layers point one way, no cycle")

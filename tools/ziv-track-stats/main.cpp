@@ -1,0 +1,112 @@
+// ziv-track-stats: plays a track through the show's analyser offline, frame by
+// frame at 60 frames a second over the show's 394-second course, draws every
+// frame through the show's own frame function, and reports where the
+// selectors spend their time and how the frames look.
+//
+//   ziv-track-stats DuskPulse.ogg            # the report
+//   ziv-track-stats DuskPulse.ogg --check    # exit 1 and name each target missed
+//   ziv-track-stats DuskPulse.ogg --bars     # also the levels per eight bars of this song
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/audio_constants.h"
+#include "audio/track_spectrum.h"
+#include "output/output_constants.h"
+#include "output/show_frame.h"
+#include "pictures/picture_bank.h"
+#include "scenes/spectrum_features.h"
+#include "tools/ziv-track-stats/course_report.h"
+#include "tools/composer/song.h"
+#include "tools/look/look_meter.h"
+#include "ziv_version.h"
+
+namespace {
+
+constexpr int kFramesPerSecond = 60;
+constexpr int64_t kSamplesPerFrame = kMixRate / kFramesPerSecond;
+
+struct BarBlock {
+    int64_t frames = 0, scene = 0, sceneStrong = 0, colour = 0, picture44 = 0, picture14 = 0, peaks = 0;
+    int64_t by64 = 0, by128 = 0, by256 = 0;  // which band made the peak
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (askedForVersion(argc, argv)) return printVersion("ziv-track-stats");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n");
+        return 2;
+    }
+    bool check = false, bars = false;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) check = true;
+        else if (std::strcmp(argv[i], "--bars") == 0) bars = true;
+        else {
+            std::fprintf(stderr, "ziv-track-stats: unknown option '%s'\n", argv[i]);
+            return 2;
+        }
+    }
+    std::string why;
+    TrackSpectrum track;
+    if (!track.open(argv[1], &why)) {
+        std::fprintf(stderr, "ziv-track-stats: cannot read '%s': %s\n", argv[1], why.c_str());
+        return 1;
+    }
+    loadPictureBank();
+    resetShowState();
+    std::vector<uint32_t> surface(kSurfacePixels, 0u);
+    LookMeter look(kFramesPerSecond);
+    CourseStats course;
+    std::vector<BarBlock> blocks(kSongBars / 8 + 1);
+    float spectrum[kSpectrumBands];
+    // Frame n is drawn n/60 s into the show, when n * 735 samples have been
+    // heard; the course ends with the first frame past 394 s.
+    for (int64_t n = 0;; ++n) {
+        const int64_t elapsedMs = n * 1000 / kFramesPerSecond;
+        const int64_t position = n * kSamplesPerFrame;
+        track.spectrumAt(position, spectrum);
+        const FrameRecord record = runFrame(spectrum, static_cast<int32_t>(elapsedMs), surface.data());
+        countCourseFrame(course, record);
+        look.addFrame(surface.data(), record.peak);
+        const bool peak = record.peak;
+        if (bars) {
+            // Placed by this song's own bars, so the report reads against its form.
+            const SpectrumFeatureSet& f = SpectrumFeatures;
+            BarBlock& b = blocks[static_cast<size_t>((position % kSongFrames) / kBarFrames / 8)];
+            ++b.frames;
+            b.scene += f.bin1 > kSceneStepLevel;
+            b.sceneStrong += f.bin1 > kSceneJumpLevel;
+            b.colour += f.mean0to20 > kColourStepLevel;
+            b.picture44 += f.mean44to46 > kPictureStepLevel;
+            b.picture14 += f.mean14to16 > kPictureStep2Level;
+            b.peaks += peak;
+            b.by64 += f.bin64 >= kPeakLevel;
+            b.by128 += f.bin128 >= kPeakLevel;
+            b.by256 += f.bin256 >= kPeakLevel;
+        }
+        if (elapsedMs > kShowLengthMs) break;
+    }
+    if (bars) {
+        std::printf("bars     frames  bin1>.3  bin1>.5  m0-20>.3  m44-46>.1  m14-16>.3  peaks (bin64/128/256)\n");
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const BarBlock& b = blocks[i];
+            if (b.frames == 0) continue;
+            std::printf("%3zu-%-3zu %7lld %8lld %8lld %9lld %10lld %10lld %6lld (%lld/%lld/%lld)\n", i * 8, i * 8 + 7, (long long)b.frames,
+                        (long long)b.scene, (long long)b.sceneStrong, (long long)b.colour, (long long)b.picture44,
+                        (long long)b.picture14, (long long)b.peaks, (long long)b.by64, (long long)b.by128, (long long)b.by256);
+        }
+    }
+    const LookFigures figures = look.figures();
+    for (const std::string& l : describeStats(course)) std::printf("%s\n", l.c_str());
+    for (const std::string& l : describeLook(figures)) std::printf("%s\n", l.c_str());
+    if (!check) return 0;
+    auto misses = checkShowTargets(course);
+    for (const std::string& m : checkLookTargets(figures)) misses.push_back(m);
+    for (const std::string& m : misses) std::printf("MISSED: %s\n", m.c_str());
+    return misses.empty() ? 0 : 1;
+}

@@ -1,0 +1,413 @@
+// The page around the show's core: the options dialog, the music through Web
+// Audio, the frame loop on a canvas, full screen and the keys.
+import createZivCore from './ziv_core.js';
+
+// The show's figures come from the core, which owns them (see loadCore).
+let kWidth = 0;
+let kHeight = 0;
+let kWindow = 0;               // samples the analyser takes
+let kBands = 0;
+let kBandsRead = 0;            // the show reads bands 0..kBandsRead-1
+let kSampleRate = 0;           // everything is heard and analysed at this rate
+let kShowLengthMs = 0;         // without looping, the first frame past this ends the show
+let kDefaultTrack = '';
+const kRingSamples = 1 << 17;  // about 3 s of heard samples, far more than any output delay
+const kTimedFrames = 600;
+
+const $ = (id) => document.getElementById(id);
+const screen = $('screen');
+const stage = $('stage');
+const statusLine = $('status');
+
+// What tests and curious users can read: the page's state, never a way in.
+const view = { state: 'loading', frames: 0, loudestBand: 0, mappings: [0, 0, 0, 0, 0], track: '', error: '',
+  options: null, fullscreen: false, timing: null };
+window.zivPage = view;
+
+const defaults = { sound: true, fullscreen: true, loop: false };
+let accepted = { ...defaults };   // what the last OK chose; a cancelled dialog changes nothing
+let noticeSeen = false;
+let core = null;
+let audio = null;                 // { context, tap }
+let music = { buffer: null, custom: false };
+let show = null;                  // the running show
+
+function setStatus(text) { statusLine.textContent = text; }
+function setState(s) { view.state = s; document.body.dataset.state = s; }
+
+// ---- the core -------------------------------------------------------------
+
+async function loadCore() {
+  core = await createZivCore();
+  core._ziv_start();
+  [kWidth, kHeight, kWindow, kBands, kBandsRead, kSampleRate, kShowLengthMs] =
+    new Int32Array(core.HEAPU8.buffer, core._ziv_figures(), 7);
+  screen.width = kWidth;
+  screen.height = kHeight;
+  kDefaultTrack = core.UTF8ToString(core._ziv_music_file());
+  view.track = kDefaultTrack;
+  $('track-name').textContent = kDefaultTrack;
+  image = new ImageData(kWidth, kHeight);
+  const spectrumPtr = core._ziv_spectrum();
+  core.views = () => ({
+    window: new Float32Array(core.HEAPF32.buffer, core._ziv_window(), kWindow),
+    spectrum: new Float32Array(core.HEAPF32.buffer, spectrumPtr, kBands),
+  });
+  return core;
+}
+
+// ---- music ----------------------------------------------------------------
+
+async function ensureAudio() {
+  if (audio) return audio;
+  const context = new AudioContext({ sampleRate: kSampleRate, latencyHint: 'interactive' });
+  await context.audioWorklet.addModule('audio_tap.js');
+  audio = { context };
+  return audio;
+}
+
+// Decoding needs no running context (nor a click): an offline one at the
+// show's rate resamples whatever the file's rate is.
+function decode(bytes) {
+  return new OfflineAudioContext(1, 1, kSampleRate).decodeAudioData(bytes);
+}
+
+// The default track beside the page; without it the show runs silent.
+async function loadDefaultTrack() {
+  try {
+    const response = await fetch(kDefaultTrack);
+    return response.ok ? await decode(await response.arrayBuffer()) : null;
+  } catch (e) {
+    return null;
+  }
+}
+let defaultTrack = null;          // the promise of it, started with the page
+
+async function useFile(file) {
+  setStatus(`Reading ${file.name}…`);
+  try {
+    const buffer = await decode(await file.arrayBuffer());
+    music = { buffer, custom: true };
+    view.track = file.name;
+    $('track-name').textContent = file.name;
+    setStatus('');
+    if (show) endShow('another track');
+    begin();
+  } catch (e) {
+    setStatus(`ziv: cannot play '${file.name}': the browser cannot decode it`);
+  }
+}
+
+// Heard samples by absolute sample frame of the audio context.
+class HeardRing {
+  constructor() { this.samples = new Float32Array(kRingSamples); this.end = 0; }
+  add(frame, block) {
+    for (let i = 0; i < block.length; ++i) this.samples[(frame + i) % kRingSamples] = block[i];
+    this.end = Math.max(this.end, frame + block.length);
+  }
+  // The kWindow samples before position, zeros where nothing was heard yet.
+  windowAt(position, out) {
+    const end = Math.min(position, this.end);
+    for (let i = 0; i < kWindow; ++i) {
+      const p = end - kWindow + i;
+      out[i] = p >= 0 && p > this.end - kRingSamples ? this.samples[p % kRingSamples] : 0;
+    }
+  }
+}
+
+// ---- the options dialog ---------------------------------------------------
+
+const dialog = $('options');
+const boxes = { sound: $('opt-sound'), loop: $('opt-loop'), fullscreen: $('opt-fullscreen') };
+const tabOrder = [boxes.sound, boxes.loop, boxes.fullscreen];
+let chosen = null;
+
+function openDialog() {
+  chosen = { ...accepted };
+  for (const [name, box] of Object.entries(boxes)) box.checked = chosen[name];
+  view.options = chosen;
+  setState('dialog');
+  dialog.showModal();
+  boxes.sound.focus();
+}
+
+function closeDialog(ok) {
+  dialog.close();
+  if (!ok) {
+    setState('cancelled');
+    setStatus('Cancelled.');
+    $('start').focus();
+    return;
+  }
+  accepted = { ...chosen };
+  startShow();
+}
+
+for (const [name, box] of Object.entries(boxes)) {
+  box.addEventListener('change', () => { chosen[name] = box.checked; });
+}
+$('opt-ok').addEventListener('click', () => closeDialog(true));
+dialog.addEventListener('cancel', (e) => { e.preventDefault(); closeDialog(false); });
+dialog.addEventListener('keydown', (e) => {
+  if (e.key === 'Tab') {
+    e.preventDefault();
+    const at = tabOrder.indexOf(document.activeElement);
+    const step = e.shiftKey ? -1 : 1;
+    const next = at < 0 ? (step > 0 ? 0 : tabOrder.length - 1) : (at + step + tabOrder.length) % tabOrder.length;
+    tabOrder[next].focus();
+  } else if (e.key === 'Enter') {
+    e.preventDefault();
+    closeDialog(true);
+  } else if (e.key === 'Escape') {
+    e.preventDefault();
+    closeDialog(false);
+  }
+});
+
+// ---- start: notice, dialog, show --------------------------------------------
+
+function begin() {
+  if (show) return;
+  if (!noticeSeen) {
+    setState('notice');
+    $('notice').hidden = false;
+    $('notice-ok').focus();
+    return;
+  }
+  openDialog();
+}
+
+$('notice-ok').addEventListener('click', () => {
+  noticeSeen = true;
+  $('notice').hidden = true;
+  openDialog();
+});
+
+async function startShow() {
+  setState('starting');
+  try {
+    // Full screen and sound both need the click or key that started this.
+    const fullscreen = accepted.fullscreen ? enterFullscreen() : null;
+    const { context } = await ensureAudio();
+    await fullscreen;
+    if (!music.custom) music.buffer = await defaultTrack;
+    const ring = new HeardRing();
+    const tap = new AudioWorkletNode(context, 'ziv-audio-tap', {
+      numberOfInputs: 1, numberOfOutputs: 1,
+      outputChannelCount: [music.buffer ? music.buffer.numberOfChannels : 2],
+    });
+    tap.port.onmessage = (e) => ring.add(e.data.frame, e.data.samples);
+    const gain = new GainNode(context, { gain: accepted.sound ? 1 : 0 });
+    tap.connect(gain).connect(context.destination);
+    let source = null;
+    if (music.buffer) {
+      source = new AudioBufferSourceNode(context, { buffer: music.buffer, loop: true });
+      source.connect(tap);
+      source.start();
+    }
+    await context.resume();
+    core._ziv_reset();
+    show = { source, tap, gain, ring, options: { ...accepted }, start: performance.now(), lastAnalysis: performance.now(),
+      timing: { core: [], paint: [], interval: [], last: 0 } };
+    view.frames = 0;
+    view.mappings = [0, 0, 0, 0, 0];
+    view.timing = null;
+    document.body.classList.add('showing');
+    $('fullscreen-button').hidden = false;
+    fitScreen();
+    setState('showing');
+    requestAnimationFrame(runFrame);
+  } catch (e) {
+    view.error = String(e);
+    setStatus(`ziv: the show cannot start: ${e.message || e}`);
+    setState('idle');
+  }
+}
+
+// Where the speakers are: the context time being heard now.
+function heardPosition(context) {
+  const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+  const time = stamp && stamp.contextTime > 0 ? stamp.contextTime : Math.max(0, context.currentTime - (context.outputLatency || 0));
+  return Math.floor(time * kSampleRate);
+}
+
+let image = null;                 // the canvas's pixels, once the core says how many
+const painter = screen.getContext('2d', { alpha: false });
+
+// The loudest of the bands the show reads: tells whether music reaches it.
+function loudest(spectrum) {
+  let m = 0;
+  for (let k = 0; k < kBandsRead; ++k) m = Math.max(m, spectrum[k]);
+  return m;
+}
+
+function runFrame(now) {
+  if (!show) return;
+  const s = show;
+  const t0 = performance.now();
+  const { window: heard, spectrum } = core.views();
+  s.ring.windowAt(heardPosition(audio.context), heard);
+  core._ziv_analyse((t0 - s.lastAnalysis) / 1000);
+  s.lastAnalysis = t0;
+  const elapsedMs = Math.floor(performance.now() - s.start) | 0;
+  const mapping = core._ziv_frame(elapsedMs);
+  const t1 = performance.now();
+  const rgba = core._ziv_present();
+  image.data.set(core.HEAPU8.subarray(rgba, rgba + kWidth * kHeight * 4));
+  painter.putImageData(image, 0, 0);
+  const t2 = performance.now();
+  view.frames += 1;
+  view.loudestBand = loudest(spectrum);
+  if (mapping >= 0 && mapping < 5) view.mappings[mapping] += 1;
+  timeFrame(s.timing, t1 - t0, t2 - t1, now);
+  if (!s.options.loop && elapsedMs > kShowLengthMs) {
+    endShow('time');
+    return;
+  }
+  requestAnimationFrame(runFrame);
+}
+
+// The first kTimedFrames frames of every show: the core's time (analysis and
+// frame), the painting's (colour conversion and canvas), and the time from
+// one frame to the next.
+function timeFrame(timing, coreMs, paintMs, now) {
+  if (timing.core.length >= kTimedFrames) return;
+  timing.core.push(coreMs);
+  timing.paint.push(paintMs);
+  if (timing.last) timing.interval.push(now - timing.last);
+  timing.last = now;
+  if (timing.core.length < kTimedFrames) return;
+  const summary = (xs) => {
+    const sorted = [...xs].sort((a, b) => a - b);
+    const mean = xs.reduce((a, b) => a + b, 0) / xs.length;
+    return { mean, p95: sorted[Math.floor(0.95 * (sorted.length - 1))], max: sorted[sorted.length - 1] };
+  };
+  const interval = summary(timing.interval);
+  view.timing = { frames: timing.core.length, coreMs: summary(timing.core), paintMs: summary(timing.paint),
+    intervalMs: interval, fps: 1000 / interval.mean };
+}
+
+function endShow(why) {
+  const s = show;
+  if (!s) return;
+  show = null;
+  if (s.source) s.source.stop();
+  s.tap.port.onmessage = null;
+  s.tap.disconnect();
+  s.gain.disconnect();
+  document.body.classList.remove('showing');
+  $('fullscreen-button').hidden = true;
+  if (document.fullscreenElement) leaveFullscreen();
+  view.endedBy = why;
+  setState('ended');
+  setStatus(why === 'time' ? 'The show has run its course.' : '');
+  $('start').textContent = 'Start again';
+  $('start').focus();
+}
+
+// ---- full screen and scaling ----------------------------------------------
+
+let leavingOnPurpose = false;
+
+async function enterFullscreen() {
+  if (document.fullscreenElement) return;
+  try {
+    await stage.requestFullscreen({ navigationUI: 'hide' });
+    // Escape should reach the page rather than only leave full screen.
+    if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
+  } catch (e) {
+    setStatus('Full screen is not available here; the show runs in the page.');
+  }
+}
+
+function leaveFullscreen() {
+  leavingOnPurpose = true;
+  document.exitFullscreen().catch(() => { leavingOnPurpose = false; });
+}
+
+function toggleFullscreen() {
+  if (!show) return;
+  if (document.fullscreenElement) leaveFullscreen();
+  else enterFullscreen();
+}
+
+document.addEventListener('fullscreenchange', () => {
+  view.fullscreen = Boolean(document.fullscreenElement);
+  fitScreen();
+  if (document.fullscreenElement) return;
+  // Without a keyboard lock the browser takes Escape for itself and only
+  // leaves full screen; that still means the show should end.
+  const onPurpose = leavingOnPurpose;
+  leavingOnPurpose = false;
+  if (show && !onPurpose) endShow('escape');
+});
+
+// Whole factors when the area holds the picture at least twice, so pixels
+// stay square; otherwise as large as the 4:3 aspect allows.
+function fitScreen() {
+  const w = stage.clientWidth || window.innerWidth;
+  const h = stage.clientHeight || window.innerHeight;
+  let scale = Math.min(w / kWidth, h / kHeight);
+  if (scale >= 2) scale = Math.floor(scale);
+  else if (!document.fullscreenElement) scale = Math.min(1, scale);
+  screen.style.width = `${Math.floor(kWidth * scale)}px`;
+  screen.style.height = `${Math.floor(kHeight * scale)}px`;
+}
+window.addEventListener('resize', fitScreen);
+
+// ---- keys, clicks and drops -----------------------------------------------
+
+document.addEventListener('keydown', (e) => {
+  if (!show) return;
+  if (e.key === 'Escape') {
+    e.preventDefault();
+    endShow('escape');
+  } else if (e.key === 'f' || e.key === 'F') {
+    e.preventDefault();
+    toggleFullscreen();
+  }
+});
+stage.addEventListener('dblclick', toggleFullscreen);
+$('fullscreen-button').addEventListener('click', (e) => { e.stopPropagation(); toggleFullscreen(); });
+
+$('start').addEventListener('click', begin);
+$('file').addEventListener('change', (e) => {
+  const file = e.target.files && e.target.files[0];
+  e.target.value = '';
+  if (file) useFile(file);
+});
+document.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dragging'); });
+document.addEventListener('dragleave', () => document.body.classList.remove('dragging'));
+document.addEventListener('drop', (e) => {
+  e.preventDefault();
+  document.body.classList.remove('dragging');
+  const file = e.dataTransfer && e.dataTransfer.files[0];
+  if (file) useFile(file);
+});
+
+// ---- start-up ---------------------------------------------------------------
+
+async function main() {
+  const modes = new URLSearchParams(location.search);
+  if (!window.WebAssembly || !window.AudioWorkletNode) {
+    setStatus('This page needs a browser with WebAssembly and AudioWorklet.');
+    setState('unsupported');
+    return;
+  }
+  await loadCore();
+  if (!modes.has('check')) defaultTrack = loadDefaultTrack();
+  if (modes.has('check')) {
+    const { runCheck } = await import('./checks.js');
+    view.check = await runCheck(core, modes);
+    setState('checked');
+    return;
+  }
+  $('start').disabled = false;
+  setState('idle');
+}
+
+main().catch((e) => {
+  view.error = String(e);
+  setStatus(`ziv: ${e.message || e}`);
+  setState('failed');
+});
