@@ -83,7 +83,7 @@ struct StereoRing {
     }
 };
 
-enum StreamState : int { kIdle, kPlaying, kStopping, kStopped };
+enum StreamState : int { kIdle, kPlaying, kStopping, kStopped, kPaused };
 
 }  // namespace
 
@@ -479,4 +479,20 @@ void closeSoundLibrary() {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     closeEverything(l);
+}
+
+void pauseSoundStream(SoundStream* s, bool paused) {
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (!isOpen(l, s)) return;
+    int expected = paused ? kPlaying : kPaused;
+    s->state.compare_exchange_strong(expected, paused ? kPaused : kPlaying, std::memory_order_acq_rel);
+}
+
+bool soundStreamFinished(SoundStream* s) {
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (!isOpen(l, s)) return true;
+    return s->exhausted.load(std::memory_order_acquire) &&
+           s->ring.written.load(std::memory_order_acquire) == s->ring.read.load(std::memory_order_acquire);
 }

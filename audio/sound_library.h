@@ -23,3 +23,7 @@ SoundLibraryStats soundLibraryStats();
 void resetSoundLibraryStats();
 void lastSpectrumAnalysis(float* bands, double* overall);
 void closeSoundLibrary();
+// For a player: a paused stream keeps its place and gives nothing; a stream
+// that does not loop has finished once everything decoded has been played.
+void pauseSoundStream(SoundStream* stream, bool paused);
+bool soundStreamFinished(SoundStream* stream);

@@ -1,112 +1,519 @@
 #include "audio/track_reader.h"
 
-#include <SDL.h>
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
 #include <vorbis/vorbisfile.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "audio/audio_constants.h"
 
 namespace {
 
-constexpr long kLowestRate = 1000;
-constexpr long kHighestRate = 384000;
-// Decoded audio goes to the resampler in blocks of a fixed size whatever the
-// callers ask for, so the output never depends on how reads are chunked.
-constexpr int kBlockFrames = 1024;
-
-// SDL's stream resampler drops the fraction of an output frame at the end of
-// every block it is given, which would shorten each second of a 48 kHz track
-// by 38 frames. A block whose length converts to a whole number of output
-// frames loses nothing: a multiple of rate / gcd(rate, kMixRate), about 1024.
-int blockFramesFor(long rate) {
-    if (rate == kMixRate) return kBlockFrames;
-    const long step = rate / std::gcd(rate, static_cast<long>(kMixRate));
-    const long blocks = std::max(1L, (kBlockFrames + step - 1) / step);
-    return static_cast<int>(step * blocks);
-}
+constexpr int kLowestRate = 1000;
+constexpr int kHighestRate = 384000;
+constexpr int kMostChannels = 64;   // what the resampler can mix
+constexpr int kIoBufferBytes = 1 << 15;
 // A damaged file can report one error after another; after this many in a
 // row with no audio between them the pass counts as ended.
 constexpr int kMaxErrorsInARow = 64;
 
-const char* openFailure(int code) {
-    switch (code) {
-        case OV_EREAD: return "cannot be read";
-        case OV_ENOTVORBIS: return "is not an Ogg Vorbis file";
-        case OV_EVERSION: return "has an unsupported Vorbis version";
-        case OV_EBADHEADER: return "has damaged Vorbis headers";
-        case OV_EFAULT: return "could not be decoded";
-        default: return "cannot be opened as Ogg Vorbis";
+// The file is read through its descriptor, never by name: FFmpeg would read a
+// name with a colon as a URL, and a second open could meet another file.
+int readFile(void* opaque, uint8_t* buffer, int size) {
+    const int fd = *static_cast<int*>(opaque);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, static_cast<size_t>(size));
+        if (got > 0) return static_cast<int>(got);
+        if (got == 0) return AVERROR_EOF;
+        if (errno != EINTR) return AVERROR(errno);
     }
 }
+
+int64_t seekFile(void* opaque, int64_t offset, int whence) {
+    const int fd = *static_cast<int*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+}
+
+// One pass of demuxing and decoding through FFmpeg, from the start of the file.
+struct Decoder {
+    int* fd = nullptr;
+    AVIOContext* io = nullptr;
+    AVFormatContext* format = nullptr;
+    AVCodecContext* codec = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    int stream = -1;
+    bool flushed = false;   // the decoder has been told the input ended
+    int64_t lengthFrames = -1;   // the container's exact length, where it has one
+    int64_t decodedFrames = 0;
+};
+
+void closeDecoder(Decoder& d) {
+    av_frame_free(&d.frame);
+    av_packet_free(&d.packet);
+    avcodec_free_context(&d.codec);
+    avformat_close_input(&d.format);
+    if (d.io) av_freep(&d.io->buffer);
+    avio_context_free(&d.io);
+    d.stream = -1;
+    d.flushed = false;
+    d.lengthFrames = -1;
+    d.decodedFrames = 0;
+}
+
+bool openDecoder(Decoder& d, int* fd, const char* path, std::string* why) {
+    auto fail = [&](const char* what) {
+        if (why) *why = what;
+        closeDecoder(d);
+        return false;
+    };
+    d.fd = fd;
+    if (::lseek(*fd, 0, SEEK_SET) != 0) return fail("cannot be read from the start");
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    if (!buffer) return fail("cannot be read: out of memory");
+    d.io = avio_alloc_context(buffer, kIoBufferBytes, 0, fd, readFile, nullptr, seekFile);
+    d.format = avformat_alloc_context();
+    d.packet = av_packet_alloc();
+    d.frame = av_frame_alloc();
+    if (!d.io || !d.format || !d.packet || !d.frame) {
+        if (!d.io) av_free(buffer);
+        return fail("cannot be read: out of memory");
+    }
+    d.format->pb = d.io;
+    d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // The name only hints at the format; the custom reader means it is never opened as a URL.
+    if (avformat_open_input(&d.format, path, nullptr, nullptr) < 0) return fail("is not an audio file");
+    if (avformat_find_stream_info(d.format, nullptr) < 0) return fail("is not an audio file");
+    const AVCodec* decoder = nullptr;
+    d.stream = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (d.stream == AVERROR_DECODER_NOT_FOUND) return fail("holds audio in a format that cannot be decoded");
+    if (d.stream < 0) return fail("holds no audio");
+    for (unsigned i = 0; i < d.format->nb_streams; ++i)
+        if (static_cast<int>(i) != d.stream) d.format->streams[i]->discard = AVDISCARD_ALL;
+    d.codec = avcodec_alloc_context3(decoder);
+    if (!d.codec || avcodec_parameters_to_context(d.codec, d.format->streams[d.stream]->codecpar) < 0 ||
+        avcodec_open2(d.codec, decoder, nullptr) < 0)
+        return fail("holds audio that cannot be decoded");
+    // MP4's sample tables give the exact length, but the decoder still hands
+    // out the encoder's padding after it: a loop would have a gap.
+    const AVStream* st = d.format->streams[d.stream];
+    if (std::strstr(d.format->iformat->name, "mp4") && st->duration > 0 && d.codec->sample_rate > 0)
+        d.lengthFrames = av_rescale_q(st->duration, st->time_base, AVRational{1, d.codec->sample_rate});
+    return true;
+}
+
+// The next decoded frame of this pass, or null at its end.
+AVFrame* nextFrame(Decoder& d) {
+    int errorsInARow = 0;
+    while (errorsInARow < kMaxErrorsInARow) {
+        av_frame_unref(d.frame);
+        const int received = avcodec_receive_frame(d.codec, d.frame);
+        if (received == 0) {
+            if (d.lengthFrames >= 0) {
+                const int64_t left = d.lengthFrames - d.decodedFrames;
+                if (left <= 0) return nullptr;
+                if (d.frame->nb_samples > left) d.frame->nb_samples = static_cast<int>(left);
+            }
+            d.decodedFrames += d.frame->nb_samples;
+            if (d.frame->nb_samples > 0) return d.frame;
+            continue;
+        }
+        if (received == AVERROR_EOF) return nullptr;
+        if (received != AVERROR(EAGAIN)) {   // a damaged frame: go on after it
+            ++errorsInARow;
+            continue;
+        }
+        if (d.flushed) return nullptr;
+        const int read = av_read_frame(d.format, d.packet);
+        if (read < 0) {
+            // The end, or damage the demuxer cannot get past: what the decoder holds still plays.
+            d.flushed = true;
+            avcodec_send_packet(d.codec, nullptr);
+            continue;
+        }
+        if (d.packet->stream_index == d.stream && avcodec_send_packet(d.codec, d.packet) < 0) ++errorsInARow;
+        av_packet_unref(d.packet);
+    }
+    return nullptr;
+}
+
+// FFmpeg's reason, for the rare failures that have no plainer one.
+std::string ffmpegReason(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// The show's channel order is Vorbis's, for one to eight channels; tracks in
+// other formats are put into it, so the playback downmix reads every track alike.
+constexpr int kOrderedChannels = 8;
+constexpr AVChannel kShowOrder[kOrderedChannels][kOrderedChannels] = {
+    {AV_CHAN_FRONT_CENTER},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT,
+     AV_CHAN_LOW_FREQUENCY},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_SIDE_LEFT, AV_CHAN_SIDE_RIGHT,
+     AV_CHAN_BACK_CENTER, AV_CHAN_LOW_FREQUENCY},
+    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_SIDE_LEFT, AV_CHAN_SIDE_RIGHT,
+     AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT, AV_CHAN_LOW_FREQUENCY},
+};
+
+// The show's layout for a channel count, as FFmpeg names it (in FFmpeg's own order).
+void showLayout(int channels, AVChannelLayout* layout) {
+    av_channel_layout_uninit(layout);
+    if (channels < 1 || channels > kOrderedChannels) {
+        av_channel_layout_default(layout, channels);
+        return;
+    }
+    uint64_t mask = 0;
+    for (int i = 0; i < channels; ++i) mask |= 1ULL << kShowOrder[channels - 1][i];
+    av_channel_layout_from_mask(layout, mask);
+}
+
+// For each channel in the show's order, its index in the FFmpeg-ordered layout
+// (indices holds layout.nb_channels entries; beyond eight channels the order is kept).
+void showOrderIndices(const AVChannelLayout& layout, int* indices) {
+    const int n = layout.nb_channels;
+    for (int i = 0; i < n; ++i) indices[i] = i;
+    if (n < 1 || n > kOrderedChannels || layout.order != AV_CHANNEL_ORDER_NATIVE) return;
+    for (int i = 0; i < n; ++i) {
+        const int at = av_channel_layout_index_from_channel(&layout, kShowOrder[n - 1][i]);
+        if (at >= 0) indices[i] = at;
+    }
+}
+
+// Decoded audio on its way to the resampler: planes in FFmpeg's order.
+struct Block {
+    const uint8_t* const* planes = nullptr;
+    int frames = 0;
+    int rate = 0;
+    int format = AV_SAMPLE_FMT_NONE;
+    const AVChannelLayout* layout = nullptr;
+};
 
 }  // namespace
 
 struct TrackReader {
-    OggVorbis_File file;
+    int fd = -1;
+    std::string path;
+    // Ogg Vorbis is decoded by libvorbisfile, which trims every file to its
+    // exact length; everything else by FFmpeg.
+    bool vorbis = false;
+    OggVorbis_File vorbisFile;
+    AVChannelLayout vorbisLayout{};        // the current Vorbis part's layout
+    const uint8_t* vorbisPlanes[kMostChannels] = {};   // the current block's planes, in FFmpeg's order
+    Decoder decoder;
+    AVChannelLayout frameLayout{};         // the current FFmpeg frame's usable layout
     int channels = 0;
-    long rate = 0;
-    int blockFrames = kBlockFrames;         // frames per block handed to the resampler
-    SDL_AudioStream* resampler = nullptr;   // null when the track is already at 44100 Hz
-    std::vector<float> block;               // one decoded block, interleaved
-    std::vector<float> ready;               // frames at 44100 Hz waiting to be handed out
-    size_t readyAt = 0;                     // first unread float of ready
-    int64_t passFrames = 0;                 // frames decoded in the current pass
-    bool exhausted = false;                 // a whole pass gave nothing, or the track cannot restart
-    bool loops = true;                      // false: the track ends after one pass
-    int64_t framesIn = 0;                   // frames given to the resampler
-    int64_t framesOut = 0;                  // frames taken from it
+    AVChannelLayout layout{};              // every part is converted to the first part's layout
+    int showOrder[kMostChannels] = {};     // where each output channel sits in the resampler's output
+    SwrContext* resampler = nullptr;
+    int inRate = 0;                        // what the resampler is set up for
+    int inFormat = -1;
+    AVChannelLayout inLayout{};
+    int64_t partFramesIn = 0;              // frames given to the resampler since it was set up
+    int64_t partFramesOut = 0;             // frames it gave back
+    std::vector<float> converted;          // resampler output in FFmpeg's channel order
+    std::vector<float> ready;              // frames at 44100 Hz waiting to be handed out
+    size_t readyAt = 0;                    // first unread float of ready
+    int64_t passFrames = 0;                // frames decoded in the current pass
+    bool exhausted = false;                // a whole pass gave nothing, or the track cannot restart
+    bool loops = true;                     // false: the track ends after one pass
 };
+
+namespace {
+
+// Hands converted frames over in the show's channel order.
+void takeConverted(TrackReader* t, int frames) {
+    if (frames <= 0) return;
+    const size_t n = static_cast<size_t>(t->channels);
+    const size_t at = t->ready.size();
+    t->ready.resize(at + static_cast<size_t>(frames) * n);
+    if (n > static_cast<size_t>(kOrderedChannels) || n <= 2) {
+        std::memcpy(t->ready.data() + at, t->converted.data(), static_cast<size_t>(frames) * n * sizeof(float));
+        return;
+    }
+    for (size_t f = 0; f < static_cast<size_t>(frames); ++f)
+        for (size_t c = 0; c < n; ++c) t->ready[at + f * n + c] = t->converted[f * n + static_cast<size_t>(t->showOrder[c])];
+}
+
+int runResampler(TrackReader* t, const Block* block) {
+    const int room = swr_get_out_samples(t->resampler, block ? block->frames : 0) + 64;
+    t->converted.resize(static_cast<size_t>(room) * t->channels);
+    uint8_t* out[] = {reinterpret_cast<uint8_t*>(t->converted.data())};
+    const int got = block ? swr_convert(t->resampler, out, room, const_cast<const uint8_t**>(block->planes), block->frames)
+                          : swr_convert(t->resampler, out, room, nullptr, 0);
+    takeConverted(t, got);
+    return got;
+}
+
+// Takes what the resampler still holds and makes the part exactly as long at
+// 44100 Hz as it was at its own rate: the resampler holds back its last few
+// frames, and a gap or an overlap would shift everything after a part change.
+void drainResampler(TrackReader* t) {
+    if (!t->resampler) return;
+    const int got = std::max(0, runResampler(t, nullptr));
+    t->partFramesOut += got;
+    const int64_t owed = (t->partFramesIn * kMixRate + t->inRate / 2) / t->inRate;
+    const int64_t extra = t->partFramesOut - owed;
+    if (extra > 0) {
+        const int64_t drop = std::min<int64_t>(extra, got);
+        t->ready.resize(t->ready.size() - static_cast<size_t>(drop) * t->channels);
+    } else if (extra < 0) {
+        t->ready.resize(t->ready.size() + static_cast<size_t>(-extra) * t->channels, 0.0f);
+    }
+    swr_free(&t->resampler);
+    av_channel_layout_uninit(&t->inLayout);
+    t->partFramesIn = t->partFramesOut = 0;
+}
+
+bool setUpResampler(TrackReader* t, const Block& block, std::string* why) {
+    const int made = swr_alloc_set_opts2(&t->resampler, &t->layout, AV_SAMPLE_FMT_FLT, kMixRate, const_cast<AVChannelLayout*>(block.layout),
+                                         static_cast<AVSampleFormat>(block.format), block.rate, 0, nullptr);
+    // Mixing more channels into fewer is scaled so that it cannot clip.
+    if (made >= 0) av_opt_set_double(t->resampler, "rematrix_maxval", 1.0, 0);
+    const int ready = made < 0 ? made : swr_init(t->resampler);
+    if (ready < 0) {
+        if (why) *why = "cannot be converted to 44100 Hz: " + ffmpegReason(ready);
+        swr_free(&t->resampler);
+        return false;
+    }
+    t->inRate = block.rate;
+    t->inFormat = block.format;
+    av_channel_layout_uninit(&t->inLayout);
+    av_channel_layout_copy(&t->inLayout, block.layout);
+    return true;
+}
+
+bool usableBlock(const Block& b) {
+    return b.rate >= kLowestRate && b.rate <= kHighestRate && b.layout->nb_channels >= 1 &&
+           b.layout->nb_channels <= kMostChannels;
+}
+
+// Converts one block into ready frames; a part at another rate, layout or
+// sample format (chained files) gets a resampler of its own.
+bool convert(TrackReader* t, const Block& block, std::string* why) {
+    if (!usableBlock(block)) return false;
+    const bool samePart = t->resampler && block.rate == t->inRate && block.format == t->inFormat &&
+                          av_channel_layout_compare(block.layout, &t->inLayout) == 0;
+    if (!samePart) {
+        drainResampler(t);
+        if (!setUpResampler(t, block, why)) return false;
+    }
+    const int got = runResampler(t, &block);
+    if (got < 0) return false;
+    t->partFramesIn += block.frames;
+    t->partFramesOut += got;
+    t->passFrames += block.frames;
+    return true;
+}
+
+// The next block of this pass; false at its end.
+bool nextBlock(TrackReader* t, Block* block) {
+    if (!t->vorbis) {
+        AVFrame* frame = nextFrame(t->decoder);
+        if (!frame) return false;
+        const AVChannelLayout& own = frame->ch_layout;
+        if (own.order == AV_CHANNEL_ORDER_NATIVE && av_channel_layout_check(&own)) {
+            av_channel_layout_uninit(&t->frameLayout);
+            av_channel_layout_copy(&t->frameLayout, &own);
+        } else {
+            showLayout(own.nb_channels, &t->frameLayout);
+        }
+        *block = Block{frame->extended_data, frame->nb_samples, frame->sample_rate, frame->format, &t->frameLayout};
+        return true;
+    }
+    for (int errorsInARow = 0; errorsInARow < kMaxErrorsInARow;) {
+        float** pcm = nullptr;
+        int section = 0;
+        const long got = ov_read_float(&t->vorbisFile, &pcm, 4096, &section);
+        if (got == OV_HOLE) {   // damage inside the file: the decoder resynchronises after it
+            ++errorsInARow;
+            continue;
+        }
+        if (got <= 0) return false;
+        const vorbis_info* info = ov_info(&t->vorbisFile, section);
+        if (!info || info->channels < 1 || info->channels > kMostChannels) {
+            ++errorsInARow;
+            continue;
+        }
+        showLayout(info->channels, &t->vorbisLayout);
+        const uint8_t** target = t->vorbisPlanes;
+        int order[kMostChannels];
+        showOrderIndices(t->vorbisLayout, order);
+        for (int c = 0; c < info->channels; ++c)
+            target[c < kOrderedChannels ? order[c] : c] = reinterpret_cast<const uint8_t*>(pcm[c]);
+        *block = Block{target, static_cast<int>(got), static_cast<int>(info->rate), AV_SAMPLE_FMT_FLTP, &t->vorbisLayout};
+        return true;
+    }
+    return false;
+}
+
+// Starts the next pass. Every pass decodes exactly like the first; the
+// resampler goes on across the seam, so looping adds no gap.
+bool restart(TrackReader* t) {
+    if (t->passFrames == 0 || !t->loops) return false;   // nothing decodes: looping would spin
+    t->passFrames = 0;
+    if (t->vorbis) return ov_pcm_seek(&t->vorbisFile, 0) == 0 || ov_raw_seek(&t->vorbisFile, 0) == 0;
+    closeDecoder(t->decoder);
+    return openDecoder(t->decoder, &t->fd, t->path.c_str(), nullptr);
+}
+
+void refill(TrackReader* t) {
+    t->ready.clear();
+    t->readyAt = 0;
+    while (t->ready.empty() && !t->exhausted) {
+        Block block;
+        if (nextBlock(t, &block)) {
+            convert(t, block, nullptr);
+        } else if (!restart(t)) {
+            drainResampler(t);
+            t->exhausted = true;
+        }
+    }
+}
+
+void freeTrack(TrackReader* t) {
+    if (t->vorbis) ov_clear(&t->vorbisFile);
+    closeDecoder(t->decoder);
+    swr_free(&t->resampler);
+    for (AVChannelLayout* l : {&t->layout, &t->inLayout, &t->vorbisLayout, &t->frameLayout}) av_channel_layout_uninit(l);
+    if (t->fd >= 0) ::close(t->fd);
+    delete t;
+}
+
+const char* vorbisOpenFailure(int code) {
+    switch (code) {
+        case OV_EREAD: return "cannot be read";
+        case OV_EVERSION: return "has an unsupported Vorbis version";
+        case OV_EBADHEADER: return "has damaged Vorbis headers";
+        default: return "cannot be opened as Ogg Vorbis";
+    }
+}
+
+// Opens the file as Ogg Vorbis if it is one: 1 opened, 0 not Ogg Vorbis, -1 a damaged one.
+int openVorbis(TrackReader* t, std::string* why) {
+    const int copy = ::dup(t->fd);
+    std::FILE* file = copy < 0 ? nullptr : ::fdopen(copy, "rb");
+    if (!file) {
+        if (copy >= 0) ::close(copy);
+        return 0;
+    }
+    // On failure the struct is undefined and must not be cleared; the FILE stays ours.
+    if (ov_test_callbacks(file, &t->vorbisFile, nullptr, 0, OV_CALLBACKS_DEFAULT) != 0) {
+        std::fclose(file);
+        return 0;
+    }
+    t->vorbis = true;   // from here ov_clear closes the FILE
+    const int opened = ov_test_open(&t->vorbisFile);
+    if (opened != 0) {
+        if (why) *why = vorbisOpenFailure(opened);
+        return -1;
+    }
+    return 1;
+}
+
+// Opens only a regular file, and never waits: a FIFO or a device could block the open or the reads.
+int openRegularFile(const char* path, std::string* why) {
+    struct stat st {};
+    if (::stat(path, &st) != 0) {
+        if (why) *why = errno == ENOENT ? "does not exist" : std::strerror(errno);
+        return -1;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        if (why) *why = "is a folder, not a file";
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (why) *why = "is not a regular file";
+        return -1;
+    }
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (why) *why = errno == EACCES ? "permission denied" : std::strerror(errno);
+        return -1;
+    }
+    // Checked again on what was opened: the name may have been replaced in between.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (why) *why = "is not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+}  // namespace
 
 TrackReader* openTrack(const char* path, std::string* why) {
     if (!path || !*path) {
         if (why) *why = "no file name";
         return nullptr;
     }
+    av_log_set_level(AV_LOG_QUIET);   // the reasons that matter come back through why
+    const int fd = openRegularFile(path, why);
+    if (fd < 0) return nullptr;
     auto* t = new TrackReader;
-    const int opened = ov_fopen(path, &t->file);
-    if (opened != 0) {
-        // A failed open leaves the struct undefined: it must not be cleared.
-        if (why) *why = opened == -1 ? "cannot be read" : openFailure(opened);
-        delete t;
+    t->fd = fd;
+    t->path = path;
+    const int vorbis = openVorbis(t, why);
+    if (vorbis < 0 || (vorbis == 0 && !openDecoder(t->decoder, &t->fd, path, why))) {
+        freeTrack(t);
         return nullptr;
     }
-    const vorbis_info* info = ov_info(&t->file, -1);
-    if (!info || info->channels < 1 || info->rate < kLowestRate || info->rate > kHighestRate) {
-        if (why) *why = "has no usable channel count or sample rate";
-        ov_clear(&t->file);
-        delete t;
-        return nullptr;
-    }
-    t->channels = info->channels;
-    t->rate = info->rate;
-    if (t->rate != kMixRate) {
-        // SDL's own resampler, never libsamplerate: the live show and the
-        // offline renderer must resample alike whatever the environment says.
-        SDL_SetHintWithPriority(SDL_HINT_AUDIO_RESAMPLING_MODE, "default", SDL_HINT_OVERRIDE);
-        t->resampler = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(std::min(t->channels, 255)),
-                                          static_cast<int>(t->rate), AUDIO_F32SYS,
-                                          static_cast<Uint8>(std::min(t->channels, 255)), kMixRate);
-        if (!t->resampler) {
-            if (why) *why = std::string("cannot be resampled: ") + SDL_GetError();
-            ov_clear(&t->file);
-            delete t;
-            return nullptr;
+    // The first block that decodes settles the layout; a file none of whose blocks decode is refused.
+    Block first;
+    bool found = false;
+    while (!found && nextBlock(t, &first)) found = usableBlock(first);
+    if (!found && t->vorbis) {
+        // Ogg Vorbis headers without audio: a track that plays nothing, as a silent show expects.
+        const vorbis_info* info = ov_info(&t->vorbisFile, -1);
+        if (info && info->channels >= 1 && info->channels <= kMostChannels) {
+            t->channels = info->channels;
+            t->exhausted = true;
+            return t;
         }
     }
-    t->blockFrames = blockFramesFor(t->rate);
-    t->block.reserve(static_cast<size_t>(t->blockFrames) * t->channels);
+    if (!found) {
+        if (why) *why = "holds no audio that can be decoded";
+        freeTrack(t);
+        return nullptr;
+    }
+    t->channels = first.layout->nb_channels;
+    showLayout(t->channels, &t->layout);
+    showOrderIndices(t->layout, t->showOrder);
+    if (!convert(t, first, why)) {
+        freeTrack(t);
+        return nullptr;
+    }
     return t;
 }
 
 void closeTrack(TrackReader* track) {
-    if (!track) return;
-    if (track->resampler) SDL_FreeAudioStream(track->resampler);
-    ov_clear(&track->file);
-    delete track;
+    if (track) freeTrack(track);
 }
 
 int trackChannels(const TrackReader* track) { return track ? track->channels : 0; }
@@ -114,84 +521,6 @@ int trackChannels(const TrackReader* track) { return track ? track->channels : 0
 void setTrackLooping(TrackReader* track, bool loops) {
     if (track) track->loops = loops;
 }
-
-namespace {
-
-// Starts the next pass; false when the track cannot go on.
-bool endPass(TrackReader* t) {
-    if (t->passFrames == 0 || !t->loops) return false;   // nothing decodes: looping would spin
-    t->passFrames = 0;
-    return ov_pcm_seek(&t->file, 0) == 0 || ov_raw_seek(&t->file, 0) == 0;
-}
-
-// Fills t->block with up to t->blockFrames frames, looping over the track's end.
-// Fewer only when the track is exhausted.
-void decodeBlock(TrackReader* t) {
-    t->block.clear();
-    int errorsInARow = 0;
-    while (!t->exhausted && static_cast<int>(t->block.size()) < t->blockFrames * t->channels) {
-        const int want = t->blockFrames - static_cast<int>(t->block.size()) / t->channels;
-        float** pcm = nullptr;
-        int section = 0;
-        const long got = ov_read_float(&t->file, &pcm, want, &section);
-        if (got == OV_HOLE) {
-            // Damage inside the file: the decoder resynchronises after it.
-            if (++errorsInARow < kMaxErrorsInARow) continue;
-        }
-        if (got <= 0) {
-            errorsInARow = 0;
-            if (!endPass(t)) t->exhausted = true;
-            continue;
-        }
-        errorsInARow = 0;
-        const vorbis_info* info = ov_info(&t->file, section);
-        if (!info || info->channels != t->channels) continue;   // a chained part in another layout
-        for (long i = 0; i < got; ++i)
-            for (int c = 0; c < t->channels; ++c) t->block.push_back(pcm[c][i]);
-        t->passFrames += got;
-    }
-}
-
-void takeResampled(TrackReader* t) {
-    const int available = SDL_AudioStreamAvailable(t->resampler);
-    if (available <= 0) return;
-    t->ready.resize(static_cast<size_t>(available) / sizeof(float));
-    const int took = SDL_AudioStreamGet(t->resampler, t->ready.data(), available);
-    t->ready.resize(took > 0 ? static_cast<size_t>(took) / sizeof(float) : 0);
-    // Keep whole frames only; a stray remainder cannot come from whole-frame input.
-    t->ready.resize(t->ready.size() - t->ready.size() % t->channels);
-}
-
-void refill(TrackReader* t) {
-    t->ready.clear();
-    t->readyAt = 0;
-    while (t->ready.empty()) {
-        if (t->exhausted) return;
-        decodeBlock(t);
-        if (!t->resampler) {
-            t->ready.swap(t->block);
-            continue;
-        }
-        t->framesIn += static_cast<int64_t>(t->block.size()) / t->channels;
-        const int bytes = static_cast<int>(t->block.size() * sizeof(float));
-        if (bytes > 0 && SDL_AudioStreamPut(t->resampler, t->block.data(), bytes) != 0) t->exhausted = true;
-        if (t->exhausted) {
-            // The resampler holds back the last few frames until it sees what
-            // follows: after the end, silence follows.
-            const std::vector<float> silence(static_cast<size_t>(t->blockFrames) * t->channels, 0.0f);
-            SDL_AudioStreamPut(t->resampler, silence.data(), static_cast<int>(silence.size() * sizeof(float)));
-        }
-        takeResampled(t);
-        if (t->exhausted) {   // exactly as many frames as the track lasts at 44100 Hz
-            const int64_t owed = (t->framesIn * kMixRate + t->rate / 2) / t->rate - t->framesOut;
-            const size_t keep = static_cast<size_t>(std::clamp<int64_t>(owed, 0, static_cast<int64_t>(t->ready.size()) / t->channels));
-            t->ready.resize(keep * t->channels);
-        }
-        t->framesOut += static_cast<int64_t>(t->ready.size()) / t->channels;
-    }
-}
-
-}  // namespace
 
 int readTrack(TrackReader* track, float* interleaved, int frames) {
     if (!track || !interleaved || frames <= 0) return 0;

@@ -1,5 +1,9 @@
-// Reading a track as the show hears it: decoded, at 44100 Hz, looping, and
-// the mono mix of what was played, by absolute position.
+// Reading a track as the show hears it: decoded (Ogg Vorbis and Opus, MP3,
+// AAC/M4A, FLAC, WAV and whatever else FFmpeg reads), at 44100 Hz, looping,
+// and the mono mix of what was played, by absolute position. Channels come
+// in Vorbis order whatever the format; a chained part in another layout is
+// mixed into the first part's. Only regular files are opened, and opening
+// never waits on a FIFO or a device.
 //
 //   std::string why;
 //   TrackReader* t = openTrack("DuskPulse.ogg", &why);   // null: why says what is wrong
@@ -21,6 +25,7 @@
 
 struct TrackReader;
 
+// why: "does not exist", "is a folder, not a file", "permission denied", "is not an audio file", ...
 TrackReader* openTrack(const char* path, std::string* why);
 void closeTrack(TrackReader* track);
 int trackChannels(const TrackReader* track);

@@ -1,6 +1,8 @@
-// The frame pipeline stage by stage, and whole frames over a mix of scenes.
+// The frame pipeline stage by stage, and whole frames over a mix of scenes, on each
+// instruction-set path (path:0 scalar, path:1 SSE2, path:2 AVX2; all give the same bits).
 //
 //   ./build/ziv_bench --benchmark_filter=Pipeline --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   ./build/ziv_bench --benchmark_filter='Pipeline_WholeFrame/path:2'   # the show's own path on this machine
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -15,8 +17,21 @@
 #include "scenes/random.h"
 #include "scenes/rotating_scene.h"
 #include "scenes/scene_buffer.h"
+#include "scenes/vector_path.h"
 
 namespace {
+
+// Sets the path argument `arg` names, for the benchmark's lifetime.
+class PathScope {
+public:
+    PathScope(benchmark::State& state, int arg) {
+        const auto wanted = static_cast<VectorPath>(state.range(arg));
+        if (setVectorPath(wanted) != wanted) state.SkipWithError("this processor lacks the path");
+    }
+    ~PathScope() { setVectorPath(bestVectorPath()); }
+};
+
+void everyPath(benchmark::internal::Benchmark* b) { b->ArgName("path")->DenseRange(0, 2); }
 
 void fillPictures() {
     Picture* numbered[] = {&Picture1, &Picture2, &Picture3, &Picture4, &Picture5, &Picture6, &Picture7, &Picture8};
@@ -58,15 +73,17 @@ void Pipeline_SpectrumFeatures(benchmark::State& state) {
 BENCHMARK(Pipeline_SpectrumFeatures);
 
 void Pipeline_PeakCut(benchmark::State& state) {
+    const PathScope path(state, 0);
     fillPictures();
     for (auto _ : state) {
         benchmark::DoNotOptimize(drawPeakCut());
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(Pipeline_PeakCut);
+BENCHMARK(Pipeline_PeakCut)->Apply(everyPath);
 
 void Pipeline_RotatingScene(benchmark::State& state) {
+    const PathScope path(state, 0);
     fillPictures();
     typicalFeatures();
     int32_t ms = 0;
@@ -76,27 +93,30 @@ void Pipeline_RotatingScene(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(Pipeline_RotatingScene);
+BENCHMARK(Pipeline_RotatingScene)->Apply(everyPath);
 
 void Pipeline_NoiseMosaic(benchmark::State& state) {
+    const PathScope path(state, 0);
     fillPictures();
     for (auto _ : state) {
         drawNoiseMosaic();
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(Pipeline_NoiseMosaic);
+BENCHMARK(Pipeline_NoiseMosaic)->Apply(everyPath);
 
 void Pipeline_SpectralRamp(benchmark::State& state) {
+    const PathScope path(state, 0);
     typicalFeatures();
     for (auto _ : state) {
         drawSpectralRamp();
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(Pipeline_SpectralRamp);
+BENCHMARK(Pipeline_SpectralRamp)->Apply(everyPath);
 
 void Pipeline_RampedPicture(benchmark::State& state) {
+    const PathScope path(state, 0);
     fillPictures();
     typicalFeatures();
     for (auto _ : state) {
@@ -104,10 +124,11 @@ void Pipeline_RampedPicture(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(Pipeline_RampedPicture);
+BENCHMARK(Pipeline_RampedPicture)->Apply(everyPath);
 
 // Arg: ColourSelector 0..3, or 4 for the peak mapping.
 void Pipeline_ColourMapping(benchmark::State& state) {
+    const PathScope path(state, 1);
     fillPictures();
     typicalFeatures();
     SceneBuffer = Picture4;
@@ -119,10 +140,11 @@ void Pipeline_ColourMapping(benchmark::State& state) {
     }
     resetSelectors();
 }
-BENCHMARK(Pipeline_ColourMapping)->DenseRange(0, 4);
+BENCHMARK(Pipeline_ColourMapping)->ArgNames({"mapping", "path"})->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 2}});
 
 // Arg: ColourSelector; 1 writes every column of the colour rows, 2 the odd ones.
 void Pipeline_OutputFrame(benchmark::State& state) {
+    const PathScope path(state, 1);
     fillPictures();
     typicalFeatures();
     SceneBuffer = Picture4;
@@ -135,11 +157,12 @@ void Pipeline_OutputFrame(benchmark::State& state) {
     }
     resetSelectors();
 }
-BENCHMARK(Pipeline_OutputFrame)->Arg(1)->Arg(2);
+BENCHMARK(Pipeline_OutputFrame)->ArgNames({"selector", "path"})->ArgsProduct({{1, 2}, {0, 1, 2}});
 
 // Whole frames over 64 prepared spectra: rotating, pattern and peak frames mixed as the
 // selectors and the generator choose them.
 void Pipeline_WholeFrame(benchmark::State& state) {
+    const PathScope path(state, 0);
     fillPictures();
     resetShowState();
     std::vector<std::vector<float>> spectra(64, std::vector<float>(kSpectrumBands));
@@ -162,6 +185,6 @@ void Pipeline_WholeFrame(benchmark::State& state) {
     state.counters["ramps"] = static_cast<double>(other_patterns) / n;
     resetShowState();
 }
-BENCHMARK(Pipeline_WholeFrame);
+BENCHMARK(Pipeline_WholeFrame)->Apply(everyPath);
 
 }  // namespace

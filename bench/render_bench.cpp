@@ -19,6 +19,7 @@
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_run.h"
+#include "tools/ziv-render/video_encoder.h"
 #include "audio/track_spectrum.h"
 
 namespace {
@@ -67,6 +68,33 @@ void BM_RenderWholeShowFromTrack(benchmark::State& state) { wholeShow(state, fal
 void BM_RenderWholeShowFromTrace(benchmark::State& state) { wholeShow(state, true); }
 BENCHMARK(BM_RenderWholeShowFromTrack)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_RenderWholeShowFromTrace)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// 1200 frames of the trace into each kind of output (arg: 0 raw to /dev/null, 1 PNG
+// frames, 2 mp4 through ffmpeg at the default quality), in frames per second of real time.
+void BM_RenderTraceTo(benchmark::State& state) {
+    const std::string trace = benchTrace();
+    const std::string dir = (std::filesystem::temp_directory_path() / "ziv_render_bench_out").string();
+    const std::string mp4 = dir + ".mp4";
+    const std::string frames = "1200";
+    std::vector<const char*> argv = {"ziv-render", "--trace-in", trace.c_str(), "--frames", frames.c_str(),
+                                     "--no-progress"};
+    if (state.range(0) == 0) argv.insert(argv.end(), {"--raw", "/dev/null"});
+    if (state.range(0) == 1) argv.insert(argv.end(), {"--png-dir", dir.c_str()});
+    if (state.range(0) == 2) {
+        if (findProgram("ffmpeg").empty()) {
+            state.SkipWithError("no ffmpeg");
+            return;
+        }
+        argv.insert(argv.end(), {"-o", mp4.c_str()});
+    }
+    for (auto _ : state)
+        if (renderMain(static_cast<int>(argv.size()), argv.data()) != 0) state.SkipWithError("render failed");
+    std::filesystem::remove_all(dir);
+    std::filesystem::remove(mp4);
+    state.counters["frames_per_second"] =
+        benchmark::Counter(1200.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RenderTraceTo)->ArgName("raw_png_mp4")->DenseRange(0, 2)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 void BM_RenderFrameAnalysis(benchmark::State& state) {
     TrackSpectrum track;

@@ -5,9 +5,14 @@ find_package(SDL2 REQUIRED)
 find_package(OpenGL REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS SHARED float)
 find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
 pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile vorbis ogg)
 pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
 pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui)
+# Tracks in every common format are decoded and resampled by FFmpeg's libraries.
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswresample libavutil)
+# What the desktop plays, for ziv-play --listen: PulseAudio's simple API (PipeWire's pulse server too).
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse-simple)
 
 # stb_image_write is header-only (Debian's libstb-dev).
 find_path(STB_INCLUDE_DIR stb_image_write.h PATH_SUFFIXES stb REQUIRED)

@@ -3,7 +3,7 @@
 #   cmake --install build --prefix ~/.local     # any prefix; no root needed
 #   scripts/package.sh                          # build/ziv_<version>_<arch>.deb (CPack DEB)
 #
-# Installed: the show and its two user tools, the default track, the desktop
+# Installed: the show, ziv-play and the two user tools, the default track, the desktop
 # entry, icons, AppStream metainfo, man pages, copyright and changelog. Not
 # installed: tests, benchmarks, the composer and the picture generator.
 # The files in dist/ that name an installed path are filled in when they are
@@ -22,7 +22,7 @@ set(ziv_stage ${CMAKE_BINARY_DIR}/dist)
 execute_process(COMMAND date -u -R -d "${ZIV_RELEASE_DATE}" OUTPUT_VARIABLE ZIV_RELEASE_DATE_RFC2822
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
-install(TARGETS ziv ziv-render ziv-track-stats RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ziv ziv-play ziv-render ziv-track-stats RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/DuskPulse.ogg DESTINATION ${CMAKE_INSTALL_DATADIR}/ziv)
 
 # Filled in at install time, with the prefix the install is given.
@@ -42,7 +42,7 @@ install(CODE "
 ")
 install(FILES ${ziv_stage}/ziv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ziv_stage}/${ZIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-render.1.gz ${ziv_stage}/ziv-track-stats.1.gz
+install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-play.1.gz ${ziv_stage}/ziv-render.1.gz ${ziv_stage}/ziv-track-stats.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -34,6 +34,7 @@ struct ConsoleSurfaceHandle {
 struct ConsoleHandle {
     bool fullscreen = false;
     bool hideCursor = false;
+    bool fill = false;
     bool open = false;
     int width = 0;
     int height = 0;
@@ -53,7 +54,7 @@ struct {
     std::vector<uint8_t> icon;
     int iconWidth = 0;
     int iconHeight = 0;
-    char title[64] = "";
+    char title[256] = "";
 } console_state;
 
 const ConsoleBackend& backend() {
@@ -161,6 +162,10 @@ int consoleSetOption(ConsoleHandle* console, const char* option) {
         console->hideCursor = true;
     } else if (std::strcmp(option, "show cursor") == 0) {
         console->hideCursor = false;
+    } else if (std::strcmp(option, "scale fit") == 0) {
+        console->fill = true;
+    } else if (std::strcmp(option, "scale integer") == 0) {
+        console->fill = false;
     } else {
         return 0;
     }
@@ -179,7 +184,7 @@ ConsoleErrorHandle* consoleOpen(ConsoleHandle* console, const char* title, int w
     const ConsoleDisplaySettings settings{console_state.title, width, height, console->fullscreen,
                                           console->hideCursor,
                                           console_state.icon.empty() ? nullptr : console_state.icon.data(),
-                                          console_state.iconWidth, console_state.iconHeight};
+                                          console_state.iconWidth, console_state.iconHeight, console->fill};
     std::string why;
     if (!backend().open(settings, &why)) return fail(why);
     console->open = true;
@@ -231,6 +236,24 @@ ConsoleErrorHandle* consoleClose(ConsoleHandle* console) {
     console->open = false;
     console->count = 0;
     return nullptr;
+}
+
+ConsoleErrorHandle* consoleSetFullscreen(ConsoleHandle* console, bool fullscreen) {
+    trace("fullscreen");
+    if (!console->open) return fail("full screen: the console is not open");
+    if (!backend().setFullscreen) return fail("full screen: this display has one size");
+    std::string why;
+    if (!backend().setFullscreen(fullscreen, &why)) return fail(why);
+    console->fullscreen = fullscreen;
+    return nullptr;
+}
+
+bool consoleIsFullscreen(const ConsoleHandle* console) { return console->fullscreen; }
+
+void consoleSetTitle(ConsoleHandle* console, const char* title) {
+    trace("title");
+    std::snprintf(console_state.title, sizeof console_state.title, "%s", title ? title : "");
+    if (console->open && backend().setTitle) backend().setTitle(console_state.title);
 }
 
 void consoleRelease(ConsoleHandle* console) {

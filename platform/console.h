@@ -3,7 +3,8 @@
 //
 //   consoleLibraryStartup();                                   // before every creation; result not needed
 //   ConsoleHandle* c; ConsoleErrorHandle* e = consoleCreate(&c);  // null: success
-//   consoleSetOption(c, "windowed output");                    // or "fullscreen output", "hide cursor"
+//   consoleSetOption(c, "windowed output");                    // or "fullscreen output", "hide cursor",
+//                                                              // "scale fit", "scale integer" (the default)
 //   e = consoleOpen(c, "ziv", 640, 480, format, 0);
 //   e = surfaceLock(s, &pixels); ... surfaceUnlock(s); surfaceCopyToConsole(s, c); consoleUpdate(c);
 //   int pending; e = consoleKeyPending(c, &pending); if (pending) e = consoleReadKey(c, key);
@@ -23,6 +24,11 @@ struct ConsoleKeyHandle;      // a key press: code and shift/control/alt flags
 struct ConsoleErrorHandle;    // what went wrong
 
 inline constexpr int kConsoleEscapeCode = 27;
+// Key codes as the console reports them, for programs that answer more keys than Escape.
+inline constexpr int kConsoleSpaceCode = 32;
+inline constexpr int kConsoleLetterFCode = 'f';
+inline constexpr int kConsoleRightCode = 0x4000004F;
+inline constexpr int kConsoleLeftCode = 0x40000050;
 inline constexpr int kConsoleKeyQueueSize = 256;
 inline constexpr int kConsoleMaxSide = 16384;
 
@@ -48,6 +54,10 @@ ConsoleErrorHandle* consoleUpdate(ConsoleHandle* console);
 ConsoleErrorHandle* consoleKeyPending(ConsoleHandle* console, int* pending);
 ConsoleErrorHandle* consoleReadKey(ConsoleHandle* console, ConsoleKeyHandle* key);
 ConsoleErrorHandle* consoleClose(ConsoleHandle* console);
+// While open: full screen on or off, and the window's title.
+ConsoleErrorHandle* consoleSetFullscreen(ConsoleHandle* console, bool fullscreen);
+bool consoleIsFullscreen(const ConsoleHandle* console);
+void consoleSetTitle(ConsoleHandle* console, const char* title);
 void consoleRelease(ConsoleHandle* console);
 
 ConsoleErrorHandle* surfaceCreate(int width, int height, const ConsoleFormatHandle* format, ConsoleSurfaceHandle** surface);

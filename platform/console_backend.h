@@ -22,6 +22,7 @@ struct ConsoleDisplaySettings {
     const uint8_t* iconRgba;  // null: no icon
     int iconWidth;
     int iconHeight;
+    bool fill;                // true: the largest 4:3 area; false: whole factors where they fit twice
 };
 
 struct ConsoleBackend {
@@ -34,6 +35,8 @@ struct ConsoleBackend {
     void (*setIcon)(const uint8_t* rgba, int width, int height);
     void (*showMessage)(const char* title, const char* message);
     void (*trace)(const char* operation);  // may be null: hears every library call, for recorders
+    bool (*setFullscreen)(bool fullscreen, std::string* error);   // may be null: the device has one size
+    void (*setTitle)(const char* title);                           // may be null
 };
 
 const ConsoleBackend* sdlConsoleBackend();

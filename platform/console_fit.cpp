@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-PictureRect fitPicture(int displayWidth, int displayHeight, int pictureWidth, int pictureHeight) {
+PictureRect fitPicture(int displayWidth, int displayHeight, int pictureWidth, int pictureHeight, bool wholeFactors) {
     if (displayWidth <= 0 || displayHeight <= 0 || pictureWidth <= 0 || pictureHeight <= 0) return {0, 0, 0, 0};
-    const int factor = std::min(displayWidth / pictureWidth, displayHeight / pictureHeight);
+    const int factor = wholeFactors ? std::min(displayWidth / pictureWidth, displayHeight / pictureHeight) : 0;
     int64_t width, height;
     if (factor >= 2) {
         width = int64_t{pictureWidth} * factor;

@@ -1,9 +1,18 @@
 // The console's device over SDL2: one window, a renderer, a streaming
-// texture the size of the console.
+// texture the size of the console. Where the renderer would be OpenGL drawn by
+// the processor (llvmpipe and kin) or SDL's software renderer, the picture goes
+// straight into the window's own pixels instead (console_blit.h): the same picture
+// for a fraction of the processor's time, paced to the display's refresh as the
+// renderer's vsync paced it. Setting SDL_RENDER_DRIVER keeps the renderer asked for.
 #include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/console.h"
 #include "platform/console_backend.h"
+#include "platform/console_blit.h"
 #include "platform/console_fit.h"
 #include "platform/display_check.h"
 
@@ -17,11 +26,95 @@ struct {
     int width = 0;
     int height = 0;
     bool hidCursor = false;
+    // Presenting through the window's own pixels.
+    bool framebuffer = false;
+    std::vector<uint32_t> picture;   // the last copied picture
+    const void* paintedPixels = nullptr;  // window pixels whose bars are black already
+    int paintedWidth = 0, paintedHeight = 0;
+    Uint64 nextRefresh = 0;          // performance-counter time of the next display refresh
+    bool fill = false;
 } sdl_state;
 
 bool failWith(std::string* error, const char* what) {
     *error = std::string(what) + ": " + SDL_GetError();
     return false;
+}
+
+// Whether the renderer is drawn by the processor: SDL's software renderer, or
+// OpenGL whose driver is a software rasteriser.
+bool rendererRunsOnProcessor(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return false;
+    if (info.flags & SDL_RENDERER_SOFTWARE) return true;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const char* name = reinterpret_cast<const char*>(getString(kGlRenderer));
+    if (!name) return false;
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (std::strstr(name, soft)) return true;
+    return false;
+}
+
+// The window's pixels when they are 32-bit XRGB or ARGB, else null.
+SDL_Surface* windowPixels() {
+    SDL_Surface* surface = SDL_GetWindowSurface(sdl_state.window);
+    if (!surface || surface->format->BytesPerPixel != 4 || surface->pitch % 4 != 0) return nullptr;
+    const Uint32 format = surface->format->format;
+    return format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888 ? surface : nullptr;
+}
+
+// Drops the renderer for the window's own pixels when that is cheaper and possible.
+void preferFramebuffer() {
+    if (SDL_getenv("SDL_RENDER_DRIVER") || !rendererRunsOnProcessor(sdl_state.renderer)) return;
+    SDL_DestroyTexture(sdl_state.texture);
+    SDL_DestroyRenderer(sdl_state.renderer);
+    sdl_state.texture = nullptr;
+    sdl_state.renderer = nullptr;
+    // SDL would otherwise back the window's pixels with a renderer of its own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    sdl_state.framebuffer = windowPixels() != nullptr;
+}
+
+// Waits for the display's next refresh, as a renderer's vsync does, so the frame loop
+// turns at the display's rate. A late frame starts a new count rather than rushing.
+void waitForRefresh() {
+    SDL_DisplayMode mode{};
+    const int rate = SDL_GetWindowDisplayMode(sdl_state.window, &mode) == 0 && mode.refresh_rate > 0
+                         ? mode.refresh_rate
+                         : 60;
+    const Uint64 period = SDL_GetPerformanceFrequency() / static_cast<Uint64>(rate);
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (sdl_state.nextRefresh == 0 || now > sdl_state.nextRefresh + period) sdl_state.nextRefresh = now;
+    sdl_state.nextRefresh += period;
+    while ((now = SDL_GetPerformanceCounter()) < sdl_state.nextRefresh) {
+        const Uint64 left_ms = (sdl_state.nextRefresh - now) * 1000 / SDL_GetPerformanceFrequency();
+        SDL_Delay(left_ms > 1 ? static_cast<Uint32>(left_ms - 1) : 0);
+        if (left_ms <= 1) break;
+    }
+}
+
+bool presentFramebuffer(std::string* error) {
+    SDL_Surface* surface = windowPixels();
+    if (!surface) return failWith(error, "cannot reach the window's pixels");
+    auto* pixels = static_cast<uint32_t*>(surface->pixels);
+    const int pitch = surface->pitch / 4;
+    // The bars stay black in the window's own memory; paint them when it is new.
+    if (surface->pixels != sdl_state.paintedPixels || surface->w != sdl_state.paintedWidth ||
+        surface->h != sdl_state.paintedHeight) {
+        fillPixels(pixels, pitch, surface->w, surface->h, kOpaque);
+        sdl_state.paintedPixels = surface->pixels;
+        sdl_state.paintedWidth = surface->w;
+        sdl_state.paintedHeight = surface->h;
+    }
+    if (!sdl_state.picture.empty())
+        blitFitted(sdl_state.picture.data(), sdl_state.width, sdl_state.height, pixels, pitch,
+                   fitPicture(surface->w, surface->h, sdl_state.width, sdl_state.height, !sdl_state.fill));
+    if (SDL_UpdateWindowSurface(sdl_state.window) != 0) return failWith(error, "cannot show the picture");
+    waitForRefresh();
+    return true;
 }
 
 void applyIcon(const uint8_t* rgba, int width, int height) {
@@ -39,7 +132,18 @@ void closeDisplay() {
     if (sdl_state.window) SDL_DestroyWindow(sdl_state.window);
     if (sdl_state.hidCursor) SDL_ShowCursor(SDL_ENABLE);
     const bool wasOpen = sdl_state.window != nullptr;
-    sdl_state = {};
+    sdl_state.picture.clear();
+    sdl_state.picture.shrink_to_fit();
+    sdl_state.window = nullptr;
+    sdl_state.renderer = nullptr;
+    sdl_state.texture = nullptr;
+    sdl_state.windowId = 0;
+    sdl_state.width = sdl_state.height = 0;
+    sdl_state.hidCursor = false;
+    sdl_state.framebuffer = false;
+    sdl_state.paintedPixels = nullptr;
+    sdl_state.paintedWidth = sdl_state.paintedHeight = 0;
+    sdl_state.nextRefresh = 0;
     if (wasOpen) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
@@ -89,6 +193,7 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
     SDL_SetTextureScaleMode(sdl_state.texture, SDL_ScaleModeNearest);
     sdl_state.width = settings.width;
     sdl_state.height = settings.height;
+    sdl_state.fill = settings.fill;
     if (settings.hideCursor) {
         SDL_ShowCursor(SDL_DISABLE);
         sdl_state.hidCursor = true;
@@ -97,6 +202,26 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
     // dialog) are not meant for it.
     SDL_PumpEvents();
     SDL_FlushEvent(SDL_KEYDOWN);
+    preferFramebuffer();
+    if (sdl_state.framebuffer) {
+        if (SDL_Surface* surface = windowPixels()) {
+            fillPixels(static_cast<uint32_t*>(surface->pixels), surface->pitch / 4, surface->w, surface->h, kOpaque);
+            SDL_UpdateWindowSurface(sdl_state.window);
+        }
+        return true;
+    }
+    if (!sdl_state.renderer) {  // the window's pixels were not usable after all
+        sdl_state.renderer = SDL_CreateRenderer(sdl_state.window, -1, SDL_RENDERER_SOFTWARE);
+        sdl_state.texture = sdl_state.renderer ? SDL_CreateTexture(sdl_state.renderer, SDL_PIXELFORMAT_RGB888,
+                                                                   SDL_TEXTUREACCESS_STREAMING, settings.width,
+                                                                   settings.height)
+                                               : nullptr;
+        if (!sdl_state.texture) {
+            failWith(error, "cannot create a renderer");
+            closeDisplay();
+            return false;
+        }
+    }
     SDL_SetRenderDrawColor(sdl_state.renderer, 0, 0, 0, 255);
     SDL_RenderClear(sdl_state.renderer);
     SDL_RenderPresent(sdl_state.renderer);
@@ -108,16 +233,22 @@ bool upload(const uint32_t* pixels, int width, int height, std::string* error) {
         *error = "copy: the picture does not match the window's size";
         return false;
     }
+    if (sdl_state.framebuffer) {
+        sdl_state.picture.resize(static_cast<size_t>(width) * height);  // allocates on the first copy only
+        std::memcpy(sdl_state.picture.data(), pixels, sdl_state.picture.size() * sizeof(uint32_t));
+        return true;
+    }
     if (SDL_UpdateTexture(sdl_state.texture, nullptr, pixels, width * 4) != 0)
         return failWith(error, "cannot copy the picture");
     return true;
 }
 
 bool present(std::string* error) {
+    if (sdl_state.framebuffer) return presentFramebuffer(error);
     int outputWidth = 0, outputHeight = 0;
     if (SDL_GetRendererOutputSize(sdl_state.renderer, &outputWidth, &outputHeight) != 0)
         return failWith(error, "cannot read the window's size");
-    const PictureRect r = fitPicture(outputWidth, outputHeight, sdl_state.width, sdl_state.height);
+    const PictureRect r = fitPicture(outputWidth, outputHeight, sdl_state.width, sdl_state.height, !sdl_state.fill);
     const SDL_Rect target{r.x, r.y, r.width, r.height};
     SDL_SetRenderDrawColor(sdl_state.renderer, 0, 0, 0, 255);
     if (SDL_RenderClear(sdl_state.renderer) != 0 || SDL_RenderCopy(sdl_state.renderer, sdl_state.texture, nullptr, &target) != 0)
@@ -161,8 +292,19 @@ void showMessage(const char* title, const char* message) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, sdl_state.window);
 }
 
+bool setFullscreen(bool fullscreen, std::string* error) {
+    if (!sdl_state.window) return false;
+    if (SDL_SetWindowFullscreen(sdl_state.window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return failWith(error, "cannot change full screen");
+    return true;
+}
+
+void setTitle(const char* title) {
+    if (sdl_state.window) SDL_SetWindowTitle(sdl_state.window, title);
+}
+
 const ConsoleBackend sdl_backend = {"sdl", openDisplay, upload, present, pollEvents, closeDisplay, applyIcon,
-                                    showMessage, nullptr};
+                                    showMessage, nullptr, setFullscreen, setTitle};
 
 }  // namespace
 

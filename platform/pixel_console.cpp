@@ -91,3 +91,6 @@ ConsoleKey PixelConsole::read() {
 }
 
 void PixelConsole::close() { check(consoleClose(handle_)); }
+void PixelConsole::setFullscreen(bool fullscreen) { check(consoleSetFullscreen(handle_, fullscreen)); }
+bool PixelConsole::fullscreen() const { return consoleIsFullscreen(handle_); }
+void PixelConsole::setTitle(const char* title) { consoleSetTitle(handle_, title); }

@@ -102,6 +102,9 @@ public:
     bool key();
     ConsoleKey read();
     void close();
+    void setFullscreen(bool fullscreen);
+    bool fullscreen() const;
+    void setTitle(const char* title);
 private:
     ConsoleHandle* handle_ = nullptr;
 };

@@ -1,8 +1,11 @@
 #include "scenes/rotating_scene.h"
 
+#include <cstring>
+
 #include "scenes/spectrum_features.h"
 #include "pictures/picture_bank.h"
 #include "scenes/exact_trig.h"
+#include "scenes/fast_scenes.h"
 #include "scenes/scene_buffer.h"
 
 const RotatingSceneRow RotatingSceneTable[kRotatingSceneRows] = {
@@ -33,11 +36,21 @@ void rotatePicture(const Picture& source, Picture& destination, float numerator,
         rotation_state.column_cos[x] = dx * c;
         rotation_state.column_sin[x] = dx * s;
     }
+    const SceneKernels* fast = sceneKernels(vectorPath());
     for (int32_t y = kSceneHeight - 1; y >= 0; --y) {
-        const double dy = static_cast<double>((y - kRotationCentreY) / 2);
+        const int32_t row_dy = (y - kRotationCentreY) / 2;
+        const double dy = static_cast<double>(row_dy);
         const double yc = static_cast<double>(static_cast<float>(dy * c));
         const double ys = dy * s;
         int32_t* out = destination.data() + y * kSceneWidth;
+        if (fast) {
+            // A row depends on dy alone, and the halving gives most dy to two rows (dy = 0 to three).
+            if (y + 1 < kSceneHeight && (y + 1 - kRotationCentreY) / 2 == row_dy)
+                std::memcpy(out, out + kSceneWidth, sizeof(int32_t) * kSceneWidth);
+            else
+                fast->rotateRow(rotation_state.column_cos, rotation_state.column_sin, yc, ys, source.data(), out);
+            continue;
+        }
         for (int32_t x = kSceneWidth - 1; x >= 0; --x) {
             // |dx| <= 80 and |dy| <= 50 keep u and v within -95..95 for every angle, so
             // these casts are always in range and the read stays inside the picture.

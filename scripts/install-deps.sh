@@ -7,15 +7,18 @@ packages=(
   # build
   build-essential cmake pkg-config
   # the show: window, sound, decoding, spectrum, dialog
-  libsdl2-dev libvorbis-dev libkissfft-dev libimgui-dev libgl-dev libgl1-mesa-dri
-  # PNG writing (stb_image_write)
-  libstb-dev
+  libsdl2-dev libvorbis-dev libkissfft-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev libimgui-dev libgl-dev libgl1-mesa-dri
+  # PNG writing (stb_image_write, deflated by zlib)
+  libstb-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev zlib1g-dev
   # headless display tests: a display, a window manager, input, screenshots
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # a sound server of its own for the test of ziv-play --listen
+  pulseaudio pulseaudio-utils
   # the Debian package (scripts/package.sh) and its checks
   dpkg-dev lintian desktop-file-utils appstream groff-base gzip librsvg2-bin
   # the show as a web page (scripts/web.sh) and its tests in a real browser

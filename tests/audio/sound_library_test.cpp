@@ -284,6 +284,28 @@ TEST_F(SoundLibraryTest, WithoutTheLoopBitAStreamPlaysOnceThenFallsSilent) {
     for (size_t i = pass.size(); i < 90000; ++i) ASSERT_EQ(recorded[i], 0.0f) << "float " << i;
 }
 
+// A player's view: a paused stream holds its place, and a stream that does
+// not loop reports when all of it has been played.
+TEST_F(SoundLibraryTest, PausedStreamsHoldTheirPlaceAndFinishedOnesSaySo) {
+    TrackFolder folder("library_pause");
+    const std::string path = folder.write("short.ogg", noiseSamples(13230, 2, 0.5, 3), 2, 44100);   // 0.3 s
+    FSOUND_SetOutput(kOutputNoSound);
+    ASSERT_NE(FSOUND_Init(44100, 32, 0), 0);
+    SoundStream* s = FSOUND_Stream_OpenFile(path.c_str(), 0x10, 0);
+    ASSERT_NE(s, nullptr);
+    ASSERT_GE(FSOUND_Stream_PlayEx(-1, s, nullptr, 0), 0);
+    std::this_thread::sleep_for(100ms);
+    pauseSoundStream(s, true);
+    std::this_thread::sleep_for(600ms);
+    EXPECT_FALSE(soundStreamFinished(s)) << "a paused stream went on playing";
+    pauseSoundStream(s, false);
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    while (!soundStreamFinished(s) && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(soundStreamFinished(s));
+    EXPECT_EQ(FSOUND_Stream_Close(s), 1);
+    EXPECT_TRUE(soundStreamFinished(nullptr));
+}
+
 // Six channels in the Vorbis order (front left, centre, front right, rear
 // left, rear right, LFE): the left speaker never gets a right-hand channel.
 TEST_F(SoundLibraryTest, SurroundChannelsLandOnTheirOwnSide) {

@@ -14,6 +14,7 @@ namespace {
 using ziv::test::bandCentreHz;
 using ziv::test::decodeWholeFile;
 using ziv::test::noiseSamples;
+using ziv::test::readerPass;
 using ziv::test::toneSamples;
 using ziv::test::TrackFolder;
 
@@ -47,15 +48,19 @@ std::vector<float> readInChunks(const std::string& path, int frames, std::vector
 }
 
 // Looping is gapless: two and a half passes are the track, the track again
-// and half of it, sample for sample as a plain decoder gives them.
+// and half of it, sample for sample; and a pass is what a plain Vorbis
+// decoder makes of the file, within the rounding of another decoder.
 TEST(TrackReader, LoopsWithoutAGapOrAnOverlap) {
     TrackFolder folder("loop");
     const std::string path = folder.write("noise.ogg", noiseSamples(30000, 2, 0.4, 7), 2, 44100);
     int channels = 0;
-    const auto pass = decodeWholeFile(path, &channels, nullptr);
+    const auto plain = decodeWholeFile(path, &channels, nullptr);
     ASSERT_EQ(channels, 2);
+    ASSERT_EQ(plain.size(), 2u * 30000);
+    const auto pass = readerPass(path, nullptr);
+    ASSERT_EQ(pass.size(), plain.size());
+    for (size_t i = 0; i < pass.size(); ++i) ASSERT_NEAR(pass[i], plain[i], 1e-4) << "float " << i;
     const int passFrames = static_cast<int>(pass.size() / 2);
-    ASSERT_EQ(passFrames, 30000);
     const auto read = readInChunks(path, passFrames * 5 / 2, {4096});
     ASSERT_EQ(read.size(), pass.size() * 5 / 2);
     for (size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], pass[i % pass.size()]) << "float " << i;
@@ -189,9 +194,10 @@ TEST(TrackReader, CutAndDamagedFilesLoopOverWhatDecodes) {
     }
     {   // Ends in the middle of a page: loops over the part that decodes.
         const std::string cut = folder.writeBytes("cut.ogg", std::vector<char>(bytes.begin(), bytes.begin() + bytes.size() / 2 + 77));
-        const auto part = decodeWholeFile(cut, nullptr, nullptr);
+        const auto part = readerPass(cut, nullptr);
         ASSERT_GT(part.size(), 0u);
         ASSERT_LT(part.size(), pass.size());
+        EXPECT_NEAR(double(part.size()), double(decodeWholeFile(cut, nullptr, nullptr).size()), 2 * 2048.0);
         const auto read = readInChunks(cut, static_cast<int>(part.size() / 2) * 3, {999});
         ASSERT_EQ(read.size(), part.size() * 3);
         for (size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], part[i % part.size()]) << "float " << i;

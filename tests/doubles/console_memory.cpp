@@ -63,7 +63,7 @@ void setIcon(const uint8_t*, int, int) {}
 void showMessage(const char*, const char*) {}
 
 const ConsoleBackend memory_backend = {"memory", openDisplay, upload, present, pollEvents, closeDisplay, setIcon,
-                                       showMessage, nullptr};
+                                       showMessage, nullptr, nullptr, nullptr};
 
 }  // namespace
 

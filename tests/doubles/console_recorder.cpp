@@ -63,7 +63,8 @@ void showMessage(const char* title, const char* message) {
 
 void trace(const char* operation) { note(std::string("console:") + operation); }
 
-const ConsoleBackend recorder_backend = {"recorder", open, upload, present, pollEvents, close, setIcon, showMessage, trace};
+const ConsoleBackend recorder_backend = {"recorder", open, upload, present, pollEvents, close, setIcon, showMessage, trace,
+                                           nullptr, nullptr};
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <numbers>
 
+#include "audio/track_reader.h"
 #include "tools/composer/vorbis_encoder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -36,6 +37,23 @@ std::vector<float> noiseSamples(int frames, int channels, double amplitude, uint
         v = static_cast<float>(amplitude * ((state >> 8) / 8388608.0 - 1.0));
     }
     return s;
+}
+
+std::vector<float> readerPass(const std::string& path, int* channels) {
+    std::string why;
+    TrackReader* t = openTrack(path.c_str(), &why);
+    if (!t) {
+        ADD_FAILURE() << path << ": " << why;
+        return {};
+    }
+    setTrackLooping(t, false);
+    const int n = trackChannels(t);
+    if (channels) *channels = n;
+    std::vector<float> all, chunk(static_cast<size_t>(4096) * n);
+    for (int got; (got = readTrack(t, chunk.data(), 4096)) > 0;)
+        all.insert(all.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(got) * n);
+    closeTrack(t);
+    return all;
 }
 
 std::vector<float> decodeWholeFile(const std::string& path, int* channels, long* rate) {

@@ -19,6 +19,8 @@ std::vector<float> toneSamples(int frames, int channels, int rate, double hz, do
 std::vector<float> noiseSamples(int frames, int channels, double amplitude, uint32_t seed);
 // Every sample of one pass through the file, interleaved, decoded by libvorbisfile alone.
 std::vector<float> decodeWholeFile(const std::string& path, int* channels, long* rate);
+// Every frame of one pass as the track reader gives it (interleaved); fails the calling test if it cannot open.
+std::vector<float> readerPass(const std::string& path, int* channels);
 
 class TrackFolder {
 public:

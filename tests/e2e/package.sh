@@ -31,13 +31,13 @@ dpkg-deb -c "$deb" >"$artefacts/contents.txt"
 
 # The files, where a desktop and man look for them; only the user's programs.
 expected=(
-  usr/bin/ziv usr/bin/ziv-render usr/bin/ziv-track-stats
+  usr/bin/ziv usr/bin/ziv-play usr/bin/ziv-render usr/bin/ziv-track-stats
   usr/share/ziv/DuskPulse.ogg usr/share/applications/ziv.desktop
-  usr/share/man/man1/ziv.1.gz usr/share/man/man1/ziv-render.1.gz usr/share/man/man1/ziv-track-stats.1.gz
+  usr/share/man/man1/ziv.1.gz usr/share/man/man1/ziv-play.1.gz usr/share/man/man1/ziv-render.1.gz usr/share/man/man1/ziv-track-stats.1.gz
   usr/share/icons/hicolor/scalable/apps/ziv.svg usr/share/doc/ziv/copyright usr/share/doc/ziv/changelog.gz
 )
 for f in "${expected[@]}"; do [ -s "$root/$f" ] || e2e_fail "the package lacks /$f"; done
-[ "$(ls "$root/usr/bin" | tr '\n' ' ')" = "ziv ziv-render ziv-track-stats " ] ||
+[ "$(ls "$root/usr/bin" | tr '\n' ' ')" = "ziv ziv-play ziv-render ziv-track-stats " ] ||
   e2e_fail "programs in /usr/bin: $(ls "$root/usr/bin" | tr '\n' ' ')"
 cmp -s "$root/usr/share/ziv/DuskPulse.ogg" "$ZIV_BUILD_DIR/DuskPulse.ogg" || e2e_fail "the packaged track is not the build's"
 for size in 16 32 48 256; do
@@ -69,7 +69,7 @@ done
 zcat "$root/usr/share/man/man1/ziv.1.gz" | grep -qi 'photosensitiv' || e2e_fail "ziv(1) has no photosensitivity warning"
 
 # Every tool states the one version, the packaged ones and the build's alike.
-for tool in "$root/usr/bin/ziv-render" "$root/usr/bin/ziv-track-stats" "$ZIV_BUILD_DIR/ziv-compose" "$ZIV_BUILD_DIR/ziv-pictures"; do
+for tool in "$root/usr/bin/ziv-play" "$root/usr/bin/ziv-render" "$root/usr/bin/ziv-track-stats" "$ZIV_BUILD_DIR/ziv-compose" "$ZIV_BUILD_DIR/ziv-pictures"; do
   said="$("$tool" --version 2>&1)"
   [ "$said" = "$(basename "$tool") $version" ] || e2e_fail "$tool --version said '$said', not '$(basename "$tool") $version'"
 done

@@ -28,20 +28,27 @@ probe() {  # file stream-selector entries
   timeout 60 ffprobe -v error -select_streams "$2" -count_frames -show_entries "stream=$3" -of default=nw=1 "$1"
 }
 
-# mp4: 640x480 H.264 at exactly the rendered frame count, with AAC audio.
+# mp4: H.264 at twice the show's size (so 4:2:0 colour never mixes two of its rows), at exactly the
+# rendered frame count, with AAC audio.
 timeout 300 "$render" --track track.ogg --fps 24 --seconds 1.5 -o show.mp4 2>err.txt
 status=$?
 [ $status -eq 0 ] || fail "mp4 render exited $status: $(cat err.txt)"
 [ -s err.txt ] && fail "a render on a pipe printed: $(cat err.txt)"
 video="$(probe show.mp4 v:0 codec_name,width,height,pix_fmt,nb_read_frames)"
 echo "$video" | grep -qx "codec_name=h264" || fail "mp4 video codec: $video"
-echo "$video" | grep -qx "width=640" || fail "mp4 width: $video"
-echo "$video" | grep -qx "height=480" || fail "mp4 height: $video"
+echo "$video" | grep -qx "width=1280" || fail "mp4 width: $video"
+echo "$video" | grep -qx "height=960" || fail "mp4 height: $video"
 echo "$video" | grep -qx "pix_fmt=yuv420p" || fail "mp4 pixel format: $video"
 echo "$video" | grep -qx "nb_read_frames=36" || fail "mp4 frame count (want 36): $video"
 audio="$(probe show.mp4 a:0 codec_name,sample_rate)"
 echo "$audio" | grep -qx "codec_name=aac" || fail "mp4 audio stream: '$audio'"
 ls -a | grep -q partial && fail "a temporary file was left: $(ls -a)"
+
+# Any common format drives a render; --scale 1 keeps the show's own size.
+timeout 60 ffmpeg -hide_banner -loglevel error -nostdin -i track.ogg -c:a libmp3lame track.mp3 || fail "cannot make an MP3"
+timeout 300 "$render" --track track.mp3 --fps 10 --frames 6 --scale 1 -o small.mkv 2>err.txt || fail "MP3 render failed: $(cat err.txt)"
+probe small.mkv v:0 width,height | tr '\n' ' ' | grep -q "width=640 height=480" || fail "--scale 1 size"
+probe small.mkv a:0 codec_name | grep -qx "codec_name=vorbis" || fail "an MP3 track gave no audio"
 
 # mkv and webm carry Vorbis and Opus; a trace replay without --track has no audio.
 timeout 300 "$render" --track track.ogg --fps 10 --frames 12 -o show.mkv -o show.webm --trace-out show.trace \

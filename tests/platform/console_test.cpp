@@ -253,6 +253,10 @@ TEST(ConsoleFit, WholeFactorsWhenTheDisplayHoldsTwoOrMore) {
     EXPECT_TRUE(same(fitPicture(800, 1000, 640, 480), {0, 200, 800, 600}));
     EXPECT_TRUE(same(fitPicture(320, 240, 640, 480), {0, 0, 320, 240}));
     EXPECT_TRUE(same(fitPicture(0, 768, 640, 480), {0, 0, 0, 0}));
+    // Told to fill: the largest 4:3 area, whole factor or not.
+    EXPECT_TRUE(same(fitPicture(1920, 1080, 640, 480, false), {240, 0, 1440, 1080}));
+    EXPECT_TRUE(same(fitPicture(1280, 960, 640, 480, false), {0, 0, 1280, 960}));
+    EXPECT_TRUE(same(fitPicture(2560, 1600, 640, 480, false), {213, 0, 2133, 1600}));
 }
 
 // --- the SDL device, on SDL's dummy video driver

@@ -216,6 +216,35 @@ TEST(RenderTrack, EachFrameGetsTheSpectrumOfTheTrackHeardUpToItsPosition) {
     }
 }
 
+// --start renders every frame from the beginning but writes only the later
+// ones, which are the same frames a whole render writes there.
+TEST(RenderTrack, AStartWritesTheTailOfTheWholeRender) {
+    TempDir dir;
+    const std::string track = writeTrack(dir, "t.ogg", 1.0);
+    ASSERT_EQ(render({"--track", track, "--fps", "10", "--frames", "20", "--raw", dir / "whole.raw"}), 0);
+    ASSERT_EQ(render({"--track", track, "--fps", "10", "--start", "1.05", "--frames", "8", "--raw", dir / "tail.raw",
+                      "--trace-out", dir / "tail.trace", "--png-dir", dir / "png"}),
+              0);
+    const auto whole = bytesOf(dir / "whole.raw");
+    const auto tail = bytesOf(dir / "tail.raw");
+    ASSERT_EQ(tail.size(), 8 * kRawFrameBytes);
+    // 1.05 s at 10 fps: the first frame at or after it is frame 11.
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), whole.begin() + 11 * static_cast<long>(kRawFrameBytes)));
+    Trace t;
+    std::string why;
+    ASSERT_TRUE(readTraceFile(dir / "tail.trace", t, &why)) << why;
+    ASSERT_EQ(traceRecords(t), 8);
+    EXPECT_EQ(t.elapsedMs[0], 1100);
+    EXPECT_TRUE(fs::exists(dir / "png/frame-000000.png"));
+    EXPECT_TRUE(fs::exists(dir / "png/frame-000007.png"));
+    EXPECT_FALSE(fs::exists(dir / "png/frame-000008.png"));
+
+    std::string said;   // a start past the end is a bad command line
+    EXPECT_EQ(renderQuoting({"--trace-in", dir / "tail.trace", "--start", "1", "--raw", dir / "no.raw"}, &said), 2);
+    EXPECT_NE(said.find("--start"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(dir / "no.raw"));
+}
+
 TEST(RenderTrack, SameInputsGiveTheSameBytes) {
     TempDir dir;
     const std::string track = writeTrack(dir, "t.ogg", 0.6, 2);
@@ -328,8 +357,10 @@ TEST(RenderBadInput, BadTracksAndTracesExitWith1BeforeAnyOutput) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {{"--track", dir / "missing.ogg"}, "ziv-render: track '" + dir / "missing.ogg" + "': "},
-        {{"--track", notOgg}, "ziv-render: track '" + notOgg + "': "},
+        // A track's error keeps its reason.
+        {{"--track", dir / "missing.ogg"}, "ziv-render: track '" + dir / "missing.ogg" + "': does not exist\n"},
+        {{"--track", notOgg}, "ziv-render: track '" + notOgg + "': is not an audio file\n"},
+        {{"--track", dir.path.string()}, "ziv-render: track '" + dir.path.string() + "': is a folder, not a file\n"},
         {{"--trace-in", magic}, "ziv-render: trace '" + magic + "': "},
         {{"--trace-in", version}, "ziv-render: trace '" + version + "': "},
         {{"--trace-in", bandCount}, "ziv-render: trace '" + bandCount + "': "},

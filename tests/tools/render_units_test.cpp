@@ -127,6 +127,16 @@ TEST(RenderOptions, GoodCommandLines) {
     ASSERT_TRUE(parse({"--seconds", "0.001", "--fps", "1"}, o));
     EXPECT_EQ(renderFrameCount(o, 0), 1);
     ASSERT_TRUE(parse({"--raw", "/dev/null", "--trace-out", "/dev/null"}, o));  // a sink may be named twice
+
+    // --frames and --seconds count from --start; the default course does not move.
+    ASSERT_TRUE(parse({"--fps", "30", "--start", "2.01", "--frames", "10", "--scale", "3"}, o));
+    EXPECT_EQ(renderStartFrame(o), 61);   // 60.3, rounded up to the first frame at or after it
+    EXPECT_EQ(renderFrameCount(o, 0), 71);
+    EXPECT_EQ(videoScale(o), 3);
+    ASSERT_TRUE(parse({"--start", "100"}, o));
+    EXPECT_EQ(renderStartFrame(o), 6000);
+    EXPECT_EQ(renderFrameCount(o, 0), 23642);
+    EXPECT_EQ(videoScale(o), 2);
 }
 
 TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
@@ -138,6 +148,7 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
         {"--raw"}, {"--png-dir", "-"}, {"--raw", "-", "--stats", "-"}, {"--raw", "a", "--trace-out", "a"},
         {"-o", "v.y4m", "-o", "v.y4m"}, {"--trace-in", "t", "--raw", "t"}, {"--help=yes"}, {"--track", ""},
         {"--frames", "3000000000"},  // elapsedMs would leave 32 bits at 60 fps
+        {"--scale", "0"}, {"--scale", "9"}, {"--scale", "1.5"}, {"--start", "-1"}, {"--start"},
     };
     for (const auto& words : bad) {
         RenderOptions o;
@@ -448,6 +459,10 @@ TEST(RenderVideo, FfmpegGetsTheRightCodecsForEachContainer) {
     job.kind = VideoKind::Mkv;
     EXPECT_NE(joined(ffmpegArguments(job, "tmp.mkv", 1)).find("-c:a libvorbis"), std::string::npos);
     EXPECT_EQ(audioFramesFor(90, 30), 132300);
+    // Enlarged by whole factors, nearest-neighbour, before the 4:2:0 conversion.
+    job.scale = 2;
+    const std::string scaled = joined(ffmpegArguments(job, "tmp.mkv", 1));
+    EXPECT_NE(scaled.find("-vf scale=iw*2:ih*2:flags=neighbor -pix_fmt yuv420p"), std::string::npos) << scaled;
     EXPECT_EQ(findProgram("surely-no-such-program-here"), "");
     EXPECT_EQ(findProgram("sh").empty(), false);
 }

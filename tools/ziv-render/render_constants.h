@@ -14,6 +14,7 @@
 
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
+inline constexpr int kWriterSlots = 4;            // frames drawn ahead of the one being written
 inline constexpr const char* kProgramName = "ziv-render";
 
 // The trace file: header, then one record per frame.
@@ -23,3 +24,7 @@ inline constexpr int kTraceHeaderBytes = 16;
 inline constexpr int kTraceMinBands = kSpectrumEntriesRead;
 inline constexpr int kTraceMaxBands = 1 << 20;    // keeps record sizes far from overflow
 inline constexpr float kTraceEntryLimit = 8.0f;   // entries outside -8..8 are refused
+
+// Video through ffmpeg is enlarged by a whole factor, nearest-neighbour.
+inline constexpr int kDefaultVideoScale = 2;
+inline constexpr int kMaxScale = 8;

@@ -101,6 +101,12 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!flag(&o.noProgress)) return fail("option '--no-progress' takes no value");
         } else if (word == "--timings") {
             if (!flag(&o.timings)) return fail("option '--timings' takes no value");
+        } else if (word == "--quality") {
+            if (!needValue(&v)) return fail("option '--quality' needs a value");
+            if (v == "fast") o.quality = VideoQuality::Fast;
+            else if (v == "good") o.quality = VideoQuality::Good;
+            else if (v == "best") o.quality = VideoQuality::Best;
+            else return fail("--quality '" + v + "': not fast, good or best");
         } else if (word == "--fps") {
             int64_t n;
             if (!needValue(&v)) return fail("option '--fps' needs a value");
@@ -114,6 +120,14 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (!needValue(&v)) return fail("option '--seconds' needs a value");
             if (!parseSeconds(v, &o.secondsMs) || o.secondsMs == 0)
                 return fail("--seconds '" + v + "': not a positive number with at most 3 decimals");
+        } else if (word == "--scale") {
+            int64_t n;
+            if (!needValue(&v)) return fail("option '--scale' needs a value");
+            if (!parseInteger(v, 1, kMaxScale, &n)) return fail("--scale '" + v + "': not a whole number from 1 to 8");
+            o.scale = static_cast<int>(n);
+        } else if (word == "--start") {
+            if (!needValue(&v)) return fail("option '--start' needs a value");
+            if (!parseSeconds(v, &o.startMs)) return fail("--start '" + v + "': not a number of seconds with at most 3 decimals");
         } else if (word == "--track") {
             if (!needValue(&o.track) || o.track.empty()) return fail("option '--track' needs a file name");
         } else if (word == "--trace-in") {
@@ -185,10 +199,14 @@ int64_t maxFrameCount(int fps) {
     return lastFrame + 1;
 }
 
+int64_t renderStartFrame(const RenderOptions& o) { return (o.startMs * o.fps + 999) / 1000; }
+
+int videoScale(const RenderOptions& o) { return o.scale > 0 ? o.scale : kDefaultVideoScale; }
+
 int64_t renderFrameCount(const RenderOptions& o, int64_t records) {
     int64_t frames;
-    if (o.frames >= 0) frames = o.frames;
-    else if (o.secondsMs >= 0) frames = (o.secondsMs * o.fps + 999) / 1000;
+    if (o.frames >= 0) frames = renderStartFrame(o) + o.frames;
+    else if (o.secondsMs >= 0) frames = renderStartFrame(o) + (o.secondsMs * o.fps + 999) / 1000;
     else if (!o.traceIn.empty()) return records;
     else return showLengthFrames(o.fps);
     if (!o.traceIn.empty() && frames > records) return -1;
@@ -197,8 +215,9 @@ int64_t renderFrameCount(const RenderOptions& o, int64_t records) {
 
 const char* renderUsage() {
     return "usage: ziv-render [--track FILE | --trace-in FILE] [--fps N] [--frames K | --seconds S]\n"
-           "                  [-o FILE.y4m|.mp4|.mkv|.webm]... [--png-dir DIR] [--raw FILE|-]\n"
-           "                  [--trace-out FILE|-] [--stats FILE|-] [--progress|--no-progress] [--timings]\n"
+           "                  [-o FILE.y4m|.mp4|.mkv|.webm]... [--quality fast|good|best] [--png-dir DIR] [--raw FILE|-]\n"
+           "                  [--trace-out FILE|-] [--stats FILE|-] [--start S] [--scale N]\n"
+           "                  [--progress|--no-progress] [--timings]\n"
            "try 'ziv-render --help' for more.\n";
 }
 
@@ -211,7 +230,7 @@ const char* renderHelp() {
            "light may affect you.\n"
            "\n"
            "Input (one of):\n"
-           "  --track FILE      Ogg Vorbis track whose spectrum drives the show (default: DuskPulse.ogg\n"
+           "  --track FILE      track (Ogg Vorbis or Opus, MP3, AAC/M4A, FLAC, WAV, ...) whose spectrum drives the show (default: DuskPulse.ogg\n"
            "                    in the working directory, as the show). With --trace-in, only the\n"
            "                    audio that a video carries.\n"
            "                      ziv-render --track song.ogg -o show.mp4\n"
@@ -229,6 +248,10 @@ const char* renderHelp() {
            "                      ziv-render --seconds 12.5 -o clip.webm\n"
            "                    Default: from a track, the show's own course (until the first frame\n"
            "                    past 394 s, that frame included); from a trace, every record.\n"
+           "  --start S         write only from the frame at S seconds on; --frames and --seconds then\n"
+           "                    count from there. The frames before are still rendered, unwritten:\n"
+           "                    each frame depends on all before it.\n"
+           "                      ziv-render --start 120 --seconds 10 -o drop.mp4\n"
            "\n"
            "Outputs (any combination; none is fine with --timings):\n"
            "  -o FILE.y4m       YUV4MPEG2 video, 640x480, 4:4:4, the display's colours.\n"
@@ -236,6 +259,14 @@ const char* renderHelp() {
            "  -o FILE.mkv       H.264 video with Vorbis audio through ffmpeg.\n"
            "  -o FILE.webm      VP9 video with Opus audio through ffmpeg.\n"
            "                      ziv-render -o show.mp4 -o show.y4m\n"
+           "  --quality Q       how hard the encoder of mp4, mkv and webm works: fast (default; the\n"
+           "                    whole show in a few minutes), good (a smaller file, several times\n"
+           "                    slower) or best (smaller still, slower still).\n"
+           "                      ziv-render --seconds 30 -o clip.mp4 --quality best\n"
+           "  --scale N         enlarge mp4, mkv and webm video N times, nearest-neighbour (1..8,\n"
+           "                    default 2: 1280x960, so that their 4:2:0 colour never mixes two of\n"
+           "                    the show's rows). y4m, PNG and raw are always 640x480.\n"
+           "                      ziv-render --scale 3 -o big.mkv\n"
            "  --png-dir DIR     one PNG per frame, DIR/frame-000000.png on (DIR is created).\n"
            "                      ziv-render --frames 120 --png-dir shots\n"
            "  --raw FILE|-      every frame's whole 640x480 surface as 307200 little-endian\n"

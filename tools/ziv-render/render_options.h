@@ -14,6 +14,10 @@
 
 enum class VideoKind { Y4m, Mp4, Mkv, Webm };
 
+// How hard the video encoder works: fast (the default) suits a whole show, good and best
+// take longer for smaller files at the same picture quality.
+enum class VideoQuality { Fast, Good, Best };
+
 struct VideoOutput {
     std::string path;
     VideoKind kind = VideoKind::Y4m;
@@ -30,7 +34,10 @@ struct RenderOptions {
     bool progress = false;      // --progress: a bar even when stderr is not a terminal
     bool noProgress = false;    // --no-progress: never a bar
     bool timings = false;       // --timings: time shares on stderr at the end
+    VideoQuality quality = VideoQuality::Fast;  // --quality
     bool help = false;
+    int scale = 0;              // --scale; 0: each output's own default
+    int64_t startMs = 0;        // --start, in whole milliseconds
     bool version = false;       // --version: print the version and stop
 };
 
@@ -38,7 +45,13 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
 bool videoKindOf(const std::string& path, VideoKind* kind);
 // The track the spectra come from, or whose audio a video carries; empty for none.
 std::string effectiveTrack(const RenderOptions& options);
-// Frames to render; records is the trace's record count (ignored without a trace). -1: more than the trace holds.
+// The first frame written: frames before it are rendered (the show's state
+// depends on each of them) but not written.
+int64_t renderStartFrame(const RenderOptions& options);
+// How many times a video through ffmpeg is enlarged: --scale, or 2 so that 4:2:0
+// chroma never averages two of the show's rows.
+int videoScale(const RenderOptions& options);
+// Frames to render, from frame 0 (--frames and --seconds count from --start); records is the trace's record count (ignored without a trace). -1: more than the trace holds.
 int64_t renderFrameCount(const RenderOptions& options, int64_t records);
 // The show's own length at fps: up to and including the first frame whose elapsedMs exceeds 394000.
 int64_t showLengthFrames(int fps);

@@ -7,12 +7,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
+#include "tools/ziv-render/frame_writer_thread.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/progress_bar.h"
@@ -123,6 +125,12 @@ int renderMain(int argc, const char* const* argv) {
         return failFile("trace", o.traceIn,
                         "holds " + std::to_string(traceRecords(trace)) + " records, fewer than the frames asked for");
     }
+    const int64_t startFrame = renderStartFrame(o);
+    if (startFrame >= frames) {
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(frames));
+        return 2;
+    }
     for (const VideoOutput& v : o.videos) {
         if (v.kind != VideoKind::Y4m && findProgram("ffmpeg").empty())
             return failFile("video", v.path, "the ffmpeg program is not on the PATH (install ffmpeg, or write -o FILE.y4m)");
@@ -144,7 +152,7 @@ int renderMain(int argc, const char* const* argv) {
         } else {
             out.videos.push_back(std::make_unique<FfmpegVideo>());
             out.videoNames.push_back(v.path);
-            VideoJob job{v.path, v.kind, o.fps, trackPath, frames};
+            VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, o.quality, videoScale(o), startFrame};
             if (!out.videos.back()->start(job, &error)) return openFailed("video", v.path, error);
         }
     }
@@ -162,6 +170,52 @@ int renderMain(int argc, const char* const* argv) {
     if (!out.y4m.empty()) out.y4mBytes.resize(kY4mFrameBytes);
     if (!o.traceOut.empty()) out.traceBytes.resize(traceRecordBytes(traceBands));
 
+    // Every per-frame output is written on a second thread, in frame order, while the
+    // next frames are analysed and drawn.
+    auto writeOutputs = [&](const FrameToWrite& f, WriteFailure* failure) {
+        std::string why;
+        auto fail = [&](const char* what, const std::string& file, const std::string& reason) {
+            *failure = {what, file, reason};
+            return false;
+        };
+        const uint32_t* frameSurface = f.surface.data();
+        if (!o.raw.empty()) {
+            encodeRawFrame(frameSurface, out.rawBytes.data());
+            if (!out.raw.write(out.rawBytes.data(), kRawFrameBytes, &why)) return fail("output", o.raw, why);
+        }
+        if (!out.y4m.empty()) {
+            encodeY4mFrame(frameSurface, out.y4mBytes.data());
+            for (size_t i = 0; i < out.y4m.size(); ++i)
+                if (!out.y4m[i]->write(out.y4mBytes.data(), kY4mFrameBytes, &why))
+                    return fail("output", out.y4mNames[i], why);
+        }
+        for (size_t i = 0; i < out.videos.size(); ++i)
+            if (!out.videos[i]->writeFrame(frameSurface, &why)) return fail("video", out.videoNames[i], why);
+        if (!o.traceOut.empty()) {
+            encodeTraceRecord(f.elapsedMs, f.spectrum.data(), traceBands, out.traceBytes.data());
+            if (!out.trace.write(out.traceBytes.data(), out.traceBytes.size(), &why))
+                return fail("output", o.traceOut, why);
+        }
+        if (!o.pngDir.empty()) {
+            const std::string name = o.pngDir + "/" + pngFrameName(f.frame);
+            OutputFile png;
+            if (!encodePng(frameSurface, out.pngBytes)) return fail("output", name, "PNG encoding failed");
+            if (!png.open(name, &why) || !png.write(out.pngBytes.data(), out.pngBytes.size(), &why) ||
+                !png.commit(&why))
+                return fail("output", name, why);
+        }
+        return true;
+    };
+    const bool writesFrames = !o.raw.empty() || !out.y4m.empty() || !out.videos.empty() || !o.traceOut.empty() ||
+                              !o.pngDir.empty();
+    FrameWriterThread writer(kWriterSlots, kSurfacePixels, o.traceOut.empty() ? 0 : static_cast<size_t>(traceBands),
+                             writeOutputs);
+    auto writeFailed = [&] {
+        writer.stop();
+        const WriteFailure f = writer.failure();
+        return openFailed(f.what.c_str(), f.file, f.why);
+    };
+
     loadPictureBankOnce();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
@@ -174,10 +228,12 @@ int renderMain(int argc, const char* const* argv) {
 
     for (int64_t n = 0; n < frames; ++n) {
         if (stopRequested) {
+            writer.stop();
             out.abandon();
             progress.leave();
             return interrupted();
         }
+        if (writer.failed()) return writeFailed();
         Clock::time_point mark = Clock::now();
         const float* frameSpectrum;
         int32_t elapsedMs;
@@ -192,38 +248,27 @@ int renderMain(int argc, const char* const* argv) {
         timings.analysis += secondsSince(mark);
 
         const FrameRecord record = runFrame(frameSpectrum, elapsedMs, surface.data());
+        timings.pipeline += secondsSince(mark);
+        if (n < startFrame) {
+            progress.update(n + 1);
+            continue;
+        }
         countFrame(stats, record);
         if (!o.stats.empty()) look.addFrame(surface.data(), record.peak);
-        timings.pipeline += secondsSince(mark);
 
-        if (!o.raw.empty()) {
-            encodeRawFrame(surface.data(), out.rawBytes.data());
-            if (!out.raw.write(out.rawBytes.data(), kRawFrameBytes, &error)) return openFailed("output", o.raw, error);
+        if (writesFrames) {
+            FrameToWrite& f = writer.acquire();
+            f.frame = n - startFrame;  // outputs count from the first frame they hold
+            f.elapsedMs = elapsedMs;
+            f.surface = surface;
+            std::copy(frameSpectrum, frameSpectrum + f.spectrum.size(), f.spectrum.begin());
+            writer.submit();
         }
-        if (!out.y4m.empty()) {
-            encodeY4mFrame(surface.data(), out.y4mBytes.data());
-            for (size_t i = 0; i < out.y4m.size(); ++i)
-                if (!out.y4m[i]->write(out.y4mBytes.data(), kY4mFrameBytes, &error))
-                    return openFailed("output", out.y4mNames[i], error);
-        }
-        for (size_t i = 0; i < out.videos.size(); ++i)
-            if (!out.videos[i]->writeFrame(surface.data(), &error)) return openFailed("video", out.videoNames[i], error);
-        if (!o.traceOut.empty()) {
-            encodeTraceRecord(elapsedMs, frameSpectrum, traceBands, out.traceBytes.data());
-            if (!out.trace.write(out.traceBytes.data(), out.traceBytes.size(), &error))
-                return openFailed("output", o.traceOut, error);
-        }
-        if (!o.pngDir.empty()) {
-            const std::string name = o.pngDir + "/" + pngFrameName(n);
-            OutputFile png;
-            if (!encodePng(surface.data(), out.pngBytes)) return openFailed("output", name, "PNG encoding failed");
-            if (!png.open(name, &error) || !png.write(out.pngBytes.data(), out.pngBytes.size(), &error) ||
-                !png.commit(&error))
-                return openFailed("output", name, error);
-        }
-        timings.output += secondsSince(mark);
         progress.update(n + 1);
     }
+    if (!writer.finish()) return writeFailed();
+    writer.stop();
+    timings.output += writer.busySeconds();
 
     if (!o.stats.empty()) {
         const LookFigures figures = look.figures();

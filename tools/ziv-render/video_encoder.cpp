@@ -46,9 +46,14 @@ const char* suffixOf(VideoKind kind) {
 }
 
 // Streams the track's audio for the rendered span into fd, then closes it.
-void pumpAudio(TrackReader* reader, int channels, int64_t total, int fd, std::atomic<bool>* stop,
+void pumpAudio(TrackReader* reader, int channels, int64_t skip, int64_t total, int fd, std::atomic<bool>* stop,
                std::atomic<bool>* failed) {
     std::vector<float> chunk(static_cast<size_t>(kAudioChunkFrames) * static_cast<size_t>(channels));
+    for (int64_t skipped = 0; skipped < skip && !stop->load();) {
+        const int got = readTrack(reader, chunk.data(), static_cast<int>(std::min<int64_t>(skip - skipped, kAudioChunkFrames)));
+        if (got <= 0) break;
+        skipped += got;
+    }
     int64_t done = 0;
     while (done < total && !stop->load()) {
         const int want = static_cast<int>(std::min<int64_t>(total - done, kAudioChunkFrames));
@@ -103,11 +108,20 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
     }
     a.insert(a.end(), {"-map", "0:v"});
     if (audio) a.insert(a.end(), {"-map", "1:a"});
+    // The same quality target (crf) at every setting; slower settings find smaller files for it.
+    const int q = static_cast<int>(job.quality);
     if (job.kind == VideoKind::Webm) {
-        a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
-                           "-cpu-used", "4"});
+        const char* deadline[] = {"realtime", "good", "good"};
+        const char* cpu_used[] = {"8", "4", "1"};
+        a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", deadline[q],
+                           "-cpu-used", cpu_used[q]});
     } else {
-        a.insert(a.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
+        const char* preset[] = {"veryfast", "medium", "slow"};
+        a.insert(a.end(), {"-c:v", "libx264", "-preset", preset[q], "-crf", "18"});
+    }
+    if (job.scale > 1) {
+        const std::string n = std::to_string(job.scale);
+        a.insert(a.end(), {"-vf", "scale=iw*" + n + ":ih*" + n + ":flags=neighbor"});
     }
     a.insert(a.end(), {"-pix_fmt", "yuv420p"});
     if (audio) {
@@ -199,7 +213,8 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
     if (reader) {
         stopAudio_ = false;
         audioFailed_ = false;
-        audio_ = std::thread(pumpAudio, reader, channels, audioFramesFor(job.frames, job.fps), audio[1], &stopAudio_,
+        const int64_t skip = audioFramesFor(job.startFrame, job.fps);
+        audio_ = std::thread(pumpAudio, reader, channels, skip, audioFramesFor(job.startFrame + job.frames, job.fps) - skip, audio[1], &stopAudio_,
                              &audioFailed_);
     }
     return true;

@@ -28,7 +28,10 @@ struct VideoJob {
     VideoKind kind = VideoKind::Mp4;
     int fps = 60;
     std::string track;       // empty: no audio
-    int64_t frames = 0;
+    int64_t frames = 0;      // frames written
+    VideoQuality quality = VideoQuality::Fast;
+    int scale = 1;           // enlargement, nearest-neighbour
+    int64_t startFrame = 0;  // the show's frame the video starts at; its sound starts there too
 };
 
 // The full path of program found on PATH, or empty.
