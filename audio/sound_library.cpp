@@ -109,7 +109,6 @@ struct SoundStream {
 
     // The caller's own.
     AnalyserState analyser;
-    int64_t lastSpectrumTime = 0;
 };
 
 namespace {
@@ -382,7 +381,6 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
     }
     if (!paused && s->state.load() != kPlaying) {
         resetAnalyser(s->analyser);
-        s->lastSpectrumTime = nowNanoseconds();
         l.spectrumStream = s;
         s->state.store(kPlaying, std::memory_order_release);
     }
@@ -410,11 +408,10 @@ float* spectrum() {
         return l.spectrum;
     }
     const int64_t now = nowNanoseconds();
-    const double dt = static_cast<double>(now - s->lastSpectrumTime) / 1e9;
-    s->lastSpectrumTime = now;
-    windowAt(s->timeline, heardPosition(s, now), l.window);
+    const int64_t heard = heardPosition(s, now);
+    analyseHeard(s->analyser, s->timeline, heard, l.spectrum);
+    windowAt(s->timeline, heard, l.window);
     measureBands(l.window, l.bands);
-    shapeBands(s->analyser, l.window, l.bands, dt, l.spectrum);
     return l.spectrum;
 }
 
@@ -475,7 +472,7 @@ void lastSpectrumAnalysis(float* bands, double* power) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     if (bands) std::copy(std::begin(l.bands), std::end(l.bands), bands);
-    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.power : 0.0;
+    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.overall : 0.0;
 }
 
 void closeSoundLibrary() {

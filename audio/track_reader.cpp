@@ -565,3 +565,13 @@ void windowAt(const MonoTimeline& timeline, int64_t position, float* window) {
         window[n] = at >= 0 && at >= oldest && at < written ? timeline.ring[at & (MonoTimeline::kCapacity - 1)] : 0.0f;
     }
 }
+
+void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum) {
+    float window[kAnalysisWindow];
+    for (; state.nextHop <= position; ) {
+        windowAt(timeline, state.nextHop, window);
+        takeInHop(state, window);
+    }
+    windowAt(timeline, position, window);
+    shapeSpectrum(state, window, position, spectrum);
+}

@@ -51,3 +51,6 @@ void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int fram
 // already overwritten: append up to at least `position` first, and ask for
 // windows within the last kCapacity - 1024 samples appended.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
+// The spectrum when `position` samples have been heard: takes in every hop up
+// to position, then shapes the window before it. Positions never go back.
+void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum);

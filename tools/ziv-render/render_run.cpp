@@ -221,9 +221,9 @@ int renderMain(int argc, const char* const* argv) {
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
     std::vector<float> spectrum(kSpectrumBands, 0.0f);
     RenderStats stats;
+    LookMeter look(o.fps);
     Timings timings;
     ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
-    const double dt = 1.0 / o.fps;
     const Clock::time_point begun = Clock::now();
 
     for (int64_t n = 0; n < frames; ++n) {
@@ -241,7 +241,7 @@ int renderMain(int argc, const char* const* argv) {
             frameSpectrum = traceSpectrum(trace, n);
             elapsedMs = trace.elapsedMs[static_cast<size_t>(n)];
         } else {
-            track.spectrumAt(frameTrackPosition(n, o.fps), dt, spectrum.data());
+            track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
             frameSpectrum = spectrum.data();
             elapsedMs = frameElapsedMs(n, o.fps);
         }
@@ -254,6 +254,7 @@ int renderMain(int argc, const char* const* argv) {
             continue;
         }
         countFrame(stats, record);
+        if (!o.stats.empty()) look.addFrame(surface.data(), record.peak);
 
         if (writesFrames) {
             FrameToWrite& f = writer.acquire();
@@ -270,7 +271,8 @@ int renderMain(int argc, const char* const* argv) {
     timings.output += writer.busySeconds();
 
     if (!o.stats.empty()) {
-        const std::string json = renderStatsJson(stats, o.fps);
+        const LookFigures figures = look.figures();
+        const std::string json = renderStatsJson(stats, o.fps, &figures);
         if (!out.stats.write(json.data(), json.size(), &error)) return openFailed("output", o.stats, error);
     }
     Clock::time_point mark = Clock::now();
