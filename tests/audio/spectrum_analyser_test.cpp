@@ -113,7 +113,7 @@ Course runCourse(std::function<double(int64_t)> sample, double seconds, double s
     return c;
 }
 
-double tone(int64_t n, double hz, double amplitude) { return amplitude * std::sin(2.0 * std::numbers::pi * hz * n / 44100.0); }
+double tone(int64_t n, double hz, double amplitude) { return amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(n) / 44100.0); }
 
 // Deterministic white noise, uniform in -a..a.
 double noise(int64_t n, double amplitude) {
@@ -145,7 +145,7 @@ TEST(SpectrumAnalyserSanity, SteadySignalsMakeNoCutsAndHardlyMoveTheSelectors) {
 // A stand-in for music: a kick on every beat at 120 BPM, a bass note, hats
 // and a bright clang every two bars, with a chord that changes each bar.
 double music(int64_t n, double gain) {
-    const double t = n / 44100.0;
+    const double t = static_cast<double>(n) / 44100.0;
     const double beat = std::fmod(t, 0.5);
     const double bar = std::floor(t / 2.0);
     double x = 0.6 * std::exp(-beat * 18.0) * std::sin(2.0 * std::numbers::pi * (45.0 + 60.0 * std::exp(-beat * 30.0)) * beat);
@@ -166,7 +166,7 @@ TEST(SpectrumAnalyserSanity, QuietMusicDrivesTheShowAsLoudMusicDoes) {
     const Course quiet = runCourse([](int64_t n) { return music(n, std::pow(10.0, -30.0 / 20.0)); }, 40.0);
     EXPECT_GT(loud.changes, 100);
     EXPECT_GT(loud.peaks, 5);
-    EXPECT_NEAR(quiet.peaks, loud.peaks, 2 + loud.peaks / 10);
+    EXPECT_NEAR(static_cast<double>(quiet.peaks), static_cast<double>(loud.peaks), 2.0 + static_cast<double>(loud.peaks) / 10.0);
     auto share = [](int64_t part, int64_t whole) { return 100.0 * static_cast<double>(part) / static_cast<double>(whole); };
     for (int v = 0; v < 4; ++v) EXPECT_NEAR(share(quiet.scene[v], quiet.frames), share(loud.scene[v], loud.frames), 4.0) << "scene " << v;
     for (int v = 0; v < 5; ++v) EXPECT_NEAR(share(quiet.colour[v], quiet.frames), share(loud.colour[v], loud.frames), 4.0) << "colour " << v;
@@ -201,8 +201,8 @@ TEST(SpectrumAnalyser, TheSpectrumAtAPositionDoesNotDependOnTheFrameRate) {
 // however dense the clangs.
 TEST(SpectrumAnalyser, CutsAreShortAndSpacedOut) {
     Heard heard([](int64_t n) {
-        const double t = std::fmod(n / 44100.0, 0.1);   // ten clangs a second
-        return 0.02 * noise(n, 1.0) + 0.5 * std::exp(-t * 80.0) * std::sin(2.0 * std::numbers::pi * 5512.0 * n / 44100.0);
+        const double t = std::fmod(static_cast<double>(n) / 44100.0, 0.1);   // ten clangs a second
+        return 0.02 * noise(n, 1.0) + 0.5 * std::exp(-t * 80.0) * std::sin(2.0 * std::numbers::pi * 5512.0 * static_cast<double>(n) / 44100.0);
     });
     std::vector<float> s(kSpectrumBands);
     int runs = 0, longest = 0, run = 0;
