@@ -108,7 +108,6 @@ struct SoundStream {
 
     // The caller's own.
     AnalyserState analyser;
-    int64_t lastSpectrumTime = 0;
 };
 
 namespace {
@@ -353,7 +352,6 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
     }
     if (!paused && s->state.load() != kPlaying) {
         resetAnalyser(s->analyser);
-        s->lastSpectrumTime = nowNanoseconds();
         l.spectrumStream = s;
         s->state.store(kPlaying, std::memory_order_release);
     }
@@ -381,12 +379,10 @@ float* spectrum() {
         return l.spectrum;
     }
     const int64_t now = nowNanoseconds();
-    const double dt = static_cast<double>(now - s->lastSpectrumTime) / 1e9;
-    s->lastSpectrumTime = now;
     s->lastHeard = readHeard(s->heard, now, s->lastHeard);
+    analyseHeard(s->analyser, s->timeline, s->lastHeard, l.spectrum);
     windowAt(s->timeline, s->lastHeard, l.window);
     measureBands(l.window, l.bands);
-    shapeBands(s->analyser, l.window, l.bands, dt, l.spectrum);
     return l.spectrum;
 }
 
@@ -447,7 +443,7 @@ void lastSpectrumAnalysis(float* bands, double* power) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     if (bands) std::copy(std::begin(l.bands), std::end(l.bands), bands);
-    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.power : 0.0;
+    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.overall : 0.0;
 }
 
 void closeSoundLibrary() {

@@ -3,8 +3,8 @@
 // uses none of it and never shuts the library down.
 //
 //   SoundLibraryStats s = soundLibraryStats();   // underruns, worst mix time, ...
-//   float bands[512]; double power;
-//   lastSpectrumAnalysis(bands, &power);         // the unshaped bands behind the last spectrum
+//   float bands[512]; double overall;
+//   lastSpectrumAnalysis(bands, &overall);       // the unshaped bands behind the last spectrum, the running overall level
 //   closeSoundLibrary();                         // streams closed, output closed, ready for FSOUND_Init again
 #pragma once
 #include <cstdint>
@@ -23,7 +23,7 @@ struct SoundLibraryStats {
 
 SoundLibraryStats soundLibraryStats();
 void resetSoundLibraryStats();
-void lastSpectrumAnalysis(float* bands, double* power);
+void lastSpectrumAnalysis(float* bands, double* overall);
 void closeSoundLibrary();
 // For a player: a paused stream keeps its place and gives nothing; a stream
 // that does not loop has finished once everything decoded has been played.

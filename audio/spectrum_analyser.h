@@ -1,26 +1,57 @@
-// The spectrum analyser: 1024 mono samples in, 512 band levels out.
+// The spectrum analyser: the samples heard so far in, 512 band levels out.
 //
-//   AnalyserState state;                 // loudness starts as when a stream starts
-//   float window[kAnalysisWindow];       // the samples being heard, oldest first
-//   float spectrum[kSpectrumBands];
-//   analyseSpectrum(state, window, dtSeconds, spectrum);
+//   AnalyserState state;                        // as when a stream starts
+//   // For every hop boundary h = state.nextHop, nextHop + kAnalysisHop, ... up to
+//   // the heard position, with the 1024 samples before h:
+//   takeInHop(state, windowBefore(h));
+//   // then, for the samples before the heard position p:
+//   shapeSpectrum(state, windowBefore(p), p, spectrum);
+//
+// The state moves on in fixed hops of heard samples, never with the time
+// between calls, so the live show at any frame rate and the offline renderer
+// at any fps compute the same spectrum from the same samples at the same
+// heard position. analyseHeard (audio/track_reader.h) does both steps.
 //
 // measureBands is the plain transform (periodic Hann window, |X[k]| x 2/512,
-// so a full-scale sine centred on band k reads 1.0); shapeBands applies the
-// running loudness and the tilt the show is tuned for. The live audio
-// library and the offline renderer both call analyseSpectrum, so they
-// compute the same numbers from the same samples.
+// so a full-scale sine centred on band k reads 1.0). Each level the show
+// reads is then set against that band's own recent history:
+//   - "body" bands (2, 51 and every band no selector reads) show how loud the
+//     band is against its own recent peak, so a band that carries the music
+//     stays bright whatever the overall level;
+//   - "beat" bands (0..20 but 2, 44..46) stay low on anything steady and rise
+//     over their thresholds when the band jumps above its running mean, as a
+//     kick or a note onset does;
+//   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
+//     sharp jump, at most about three times a second.
+// Floors tied to the overall level keep noise and faint bands from being
+// lifted into music; an absolute floor keeps silence at 0.
 #pragma once
+#include <cstdint>
 
 #include "scenes/spectrum.h"
 
 inline constexpr int kAnalysisWindow = 1024;
+inline constexpr int kAnalysisHop = 512;   // samples between two updates of the state
 
 struct AnalyserState {
-    double power = 0.04;  // running mean square P
+    int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
+    double mean[kSpectrumBands] = {};            // running mean level of each band
+    double square[kSpectrumBands] = {};          // running mean of its square
+    double peak[kSpectrumBands] = {};            // recent peak of each band
+    double overall = 0.0;                        // running root mean square of the samples
+    int64_t cutStart = -1;                       // heard position where the latest cut began
+    int cutBand = -1;                            // the band that made it: 64, 128 or 256
+    int64_t heard = 0;                           // heard position, for analyseSpectrum only
 };
 
 void resetAnalyser(AnalyserState& state);
 void measureBands(const float* window, float* bands);
-void shapeBands(AnalyserState& state, const float* window, const float* bands, double dtSeconds, float* spectrum);
+// The band levels the state works on (bands as measureBands gives them).
+void bandLevels(const float* bands, double* levels);
+void takeInHop(AnalyserState& state, const float* window);
+void shapeSpectrum(const AnalyserState& state, const float* window, int64_t position, float* spectrum);
+// For a caller that holds only the newest window and the time since its last
+// call (the web page): the heard position moves on by dtSeconds, each hop it
+// crosses takes in this window, then the window is shaped. Close to, not the
+// same as, analysing every hop's own window.
 void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum);

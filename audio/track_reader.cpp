@@ -618,3 +618,13 @@ void windowAt(const MonoTimeline& timeline, int64_t position, float* window) {
     for (int n = 0; n < kAnalysisWindow; ++n)
         if (position - kAnalysisWindow + n < intactFrom) window[n] = 0.0f;
 }
+
+void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum) {
+    float window[kAnalysisWindow];
+    for (; state.nextHop <= position; ) {
+        windowAt(timeline, state.nextHop, window);
+        takeInHop(state, window);
+    }
+    windowAt(timeline, position, window);
+    shapeSpectrum(state, window, position, spectrum);
+}

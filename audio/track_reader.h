@@ -59,3 +59,6 @@ void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int fram
 // Zeros stand for positions before 0, positions not appended yet and positions
 // overwritten before or while the window was read.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
+// The spectrum when `position` samples have been heard: takes in every hop up
+// to position, then shapes the window before it. Positions never go back.
+void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum);

@@ -25,7 +25,7 @@ bool TrackSpectrum::open(const std::string& path, std::string* why) {
     return true;
 }
 
-void TrackSpectrum::spectrumAt(int64_t position, double dtSeconds, float* spectrum) {
+void TrackSpectrum::spectrumAt(int64_t position, float* spectrum) {
     while (reader_ && !exhausted_) {
         const int64_t have = timeline_->written.load();
         if (have >= position) break;
@@ -37,6 +37,5 @@ void TrackSpectrum::spectrumAt(int64_t position, double dtSeconds, float* spectr
         }
         appendToTimeline(*timeline_, chunk_.data(), got, channels_);
     }
-    windowAt(*timeline_, position, window_);
-    analyseSpectrum(analyser_, window_, dtSeconds, spectrum);
+    analyseHeard(analyser_, *timeline_, position, spectrum);
 }

@@ -4,12 +4,12 @@
 //
 //   TrackSpectrum track;
 //   if (!track.open("DuskPulse.ogg", &why)) ...
-//   track.spectrumAt(position, 1.0 / fps, spectrum);   // positions never go back
+//   track.spectrumAt(position, spectrum);   // positions never go back
 //
 // The window is the 1024 samples before position (zeros before the start),
-// the track loops as in the show, and the analyser's loudness runs on with
-// a step of dt per frame, exactly as the live audio library computes it
-// when position samples have been heard.
+// the track loops as in the show, and the analyser's state moves on with the
+// samples heard, exactly as the live audio library computes it when position
+// samples have been heard.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -28,7 +28,7 @@ public:
 
     bool open(const std::string& path, std::string* why);
     // spectrum receives kSpectrumBands entries.
-    void spectrumAt(int64_t position, double dtSeconds, float* spectrum);
+    void spectrumAt(int64_t position, float* spectrum);
 
 private:
     TrackReader* reader_ = nullptr;
@@ -36,6 +36,5 @@ private:
     bool exhausted_ = false;   // the track holds no audio at all: everything reads as silence
     std::unique_ptr<MonoTimeline> timeline_;
     AnalyserState analyser_;
-    float window_[kAnalysisWindow];
     std::vector<float> chunk_;
 };

@@ -105,7 +105,7 @@ void BM_RenderFrameAnalysis(benchmark::State& state) {
     std::vector<float> spectrum(kSpectrumBands);
     int64_t n = 0;
     for (auto _ : state) {
-        track.spectrumAt(frameTrackPosition(n++, 60), 1.0 / 60, spectrum.data());
+        track.spectrumAt(frameTrackPosition(n++, 60), spectrum.data());
         benchmark::DoNotOptimize(spectrum.data());
     }
 }

@@ -3,6 +3,7 @@
 find_package(PkgConfig REQUIRED)
 find_package(SDL2 REQUIRED)
 find_package(OpenGL REQUIRED)
+find_package(X11 REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS SHARED float)
 find_package(Threads REQUIRED)
 find_package(ZLIB REQUIRED)

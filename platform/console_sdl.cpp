@@ -15,6 +15,7 @@
 #include "platform/console_blit.h"
 #include "platform/console_fit.h"
 #include "platform/display_check.h"
+#include "platform/x_error_guard.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ void applyIcon(const uint8_t* rgba, int width, int height) {
 void closeDisplay() {
     if (sdl_state.texture) SDL_DestroyTexture(sdl_state.texture);
     if (sdl_state.renderer) SDL_DestroyRenderer(sdl_state.renderer);
-    if (sdl_state.window) SDL_DestroyWindow(sdl_state.window);
+    if (sdl_state.window) destroyGuardedWindow(sdl_state.window);
     if (sdl_state.hidCursor) SDL_ShowCursor(SDL_ENABLE);
     const bool wasOpen = sdl_state.window != nullptr;
     sdl_state.picture.clear();

@@ -19,6 +19,7 @@
 #include "platform/dialog_session.h"
 #include "platform/dialog_template.h"
 #include "platform/display_check.h"
+#include "platform/x_error_guard.h"
 
 struct DialogWindow {
     DialogSession session;
@@ -219,7 +220,7 @@ struct DialogDisplay {
         }
         if (imgui) ImGui::DestroyContext(imgui);
         if (gl) SDL_GL_DeleteContext(gl);
-        if (window) SDL_DestroyWindow(window);
+        if (window) destroyGuardedWindow(window);
         if (!videoStarted) return;
         // Nothing the dialog received may reach the next window: not the key
         // that closed it, nor its release, nor the close request.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/x_error_guard.h"
+
 int startVideoSubsystem() {
     // Without a runtime folder no Wayland compositor can be reached, and
     // trying anyway prints a stray line of its own on stderr; the other
@@ -12,6 +14,8 @@ int startVideoSubsystem() {
     const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
     const bool skipWayland = (!runtimeDir || !*runtimeDir) && !SDL_GetHint(SDL_HINT_VIDEODRIVER);
     if (skipWayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
+    // Before SDL's X11 driver starts, so that its handler chains to the guard.
+    installXErrorGuard();
     const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
     if (skipWayland) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     return started;

@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake pkg-config
   # the show: window, sound, decoding, spectrum, dialog
-  libsdl2-dev libvorbis-dev libkissfft-dev
+  libsdl2-dev libx11-dev libvorbis-dev libkissfft-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev libimgui-dev libgl-dev libgl1-mesa-dri
   # PNG writing (stb_image_write, deflated by zlib)
   libstb-dev zlib1g-dev

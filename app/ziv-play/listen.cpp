@@ -39,12 +39,11 @@ bool startListening(Listener& l, const std::string& source, std::string* why) {
 }
 
 const float* listenerSpectrum(Listener& l) {
-    const int64_t now = nowNs();
-    const double dt = static_cast<double>(now - l.lastSpectrumNs) / 1e9;
-    l.lastSpectrumNs = now;
-    windowAt(*l.timeline, l.timeline->written.load(std::memory_order_acquire), l.window);
+    l.lastSpectrumNs = nowNs();
+    const int64_t heard = l.timeline->written.load(std::memory_order_acquire);
+    analyseHeard(l.analyser, *l.timeline, heard, l.spectrum);
+    windowAt(*l.timeline, heard, l.window);   // the plain bands too, for whoever watches one
     measureBands(l.window, l.bands);
-    shapeBands(l.analyser, l.window, l.bands, dt, l.spectrum);
     return l.spectrum;
 }
 

@@ -14,8 +14,8 @@ start_pattern() {
   "$helper" "$1" "$E2E_TMP/expected.ppm" >"$E2E_TMP/pattern.out" 2>"$E2E_TMP/pattern.err" &
   PATTERN_PID=$!
   E2E_PIDS+=("$PATTERN_PID")
-  e2e_wait_for_line "$E2E_TMP/pattern.out" presented 30 || e2e_fail "$1: nothing presented within 30 s: $(cat "$E2E_TMP/pattern.err")"
-  PATTERN_WIN="$(e2e_wait_for_window '^ziv$' 5)" || e2e_fail "$1: no window titled ziv"
+  e2e_wait_for_line "$E2E_TMP/pattern.out" presented 60 || e2e_fail "$1: nothing presented within 60 s: $(cat "$E2E_TMP/pattern.err")"
+  PATTERN_WIN="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "$1: no window titled ziv"
 }
 
 # Compares a region of the screen with the expected picture at a scale.
@@ -30,7 +30,7 @@ expect_picture() {
 stop_pattern() {
   xdotool windowactivate --sync "$1" >/dev/null 2>&1
   xdotool key Escape
-  e2e_wait_for_exit "$PATTERN_PID" 10; local status=$?
+  e2e_wait_for_exit "$PATTERN_PID" 30; local status=$?
   [ "$status" = 27 ] || e2e_fail "$2: Escape did not end the helper (status $status)"
 }
 

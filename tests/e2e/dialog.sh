@@ -24,7 +24,13 @@ work=$(mktemp -d)
 openbox >/dev/null 2>&1 &
 wm_pid=$!
 trap 'kill "$wm_pid" 2>/dev/null; [ -n "${ziv_pid:-}" ] && kill "$ziv_pid" 2>/dev/null; rm -rf "$work"' EXIT
-sleep 0.5
+# The dialog must open focused, which takes a window manager that is up
+# (on a loaded machine openbox can take many seconds to start).
+deadline=$((SECONDS + 90))
+until wmctrl -m >/dev/null 2>&1; do
+  [ $SECONDS -lt $deadline ] && kill -0 "$wm_pid" 2>/dev/null || { echo "dialog e2e: openbox did not start" >&2; exit 1; }
+  sleep 0.1
+done
 
 # A short track, so that a show with sound on really plays something.
 sox -q -n -r 44100 -c 2 -b 16 "$work/track.wav" synth 3 sine 440 vol 0.3 &&
@@ -59,11 +65,11 @@ wait_window() {
 # focus, and takes its picture; prints its id.
 wait_dialog() {
   local w
-  w=$(wait_window 20 '') || { fail "no dialog appeared"; return 1; }
+  w=$(wait_window 60 '') || { fail "no dialog appeared"; return 1; }
   if [ -n "$(xdotool search --all --pid "$ziv_pid" --name '^ziv$' 2>/dev/null)" ]; then
     fail "the show's window exists while the dialog is up"
   fi
-  local deadline=$((SECONDS + 5))
+  local deadline=$((SECONDS + 30))
   while [ "$(xdotool getactivewindow 2>/dev/null)" != "$w" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] || fail "the dialog did not open focused"
   xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the dialog has no 32x32 icon"
@@ -89,7 +95,7 @@ wait_exit() {
 
 # Checks that ziv was cancelled: status 1, no show window, no sound device.
 expect_cancelled() {
-  wait_exit 10
+  wait_exit 30
   [ "$status" = 1 ] || fail "exit status $status, wanted 1"
   [ -e "$work/audio.raw" ] && fail "a sound device was opened"
   grep -q . "$artefacts/$scenario.log" && fail "the program wrote: $(head -c 200 "$artefacts/$scenario.log")"
@@ -98,7 +104,7 @@ expect_cancelled() {
 # Waits for the show's window and prints "width height fullscreen(0|1)".
 show_window_state() {
   local w
-  w=$(wait_window 30 'ziv') || { fail "the show's window never appeared"; return 1; }
+  w=$(wait_window 60 'ziv') || { fail "the show's window never appeared"; return 1; }
   sleep 1
   # A key left over from the dialog would have ended the show at its first frame.
   kill -0 "$ziv_pid" 2>/dev/null || { fail "the show ended by itself"; return 1; }
@@ -115,7 +121,7 @@ show_window_state() {
 end_show() {
   xdotool windowactivate --sync "$1" 2>/dev/null
   xdotool key Escape
-  wait_exit 20
+  wait_exit 30
   [ "$status" = 0 ] || fail "the show ended with status $status, wanted 0"
 }
 

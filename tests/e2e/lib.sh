@@ -7,10 +7,13 @@
 #   e2e_start_window_manager
 #   e2e_start_show                        # starts ziv, answers its dialog with OK; pid in SHOW_PID
 #   e2e_start_show Tab Tab space          # the same with full screen turned off first
-#   win=$(e2e_wait_for_window '^ziv$' 10)
-#   e2e_wait_for_exit "$SHOW_PID" 10; status=$?
+#   win=$(e2e_wait_for_window '^ziv$' 60)
+#   e2e_wait_for_exit "$SHOW_PID" 30; status=$?
 #
 # Every wait has a timeout; a script never hangs on a show that does not end.
+# Timeouts are seconds on the clock, not counts of polls (on a loaded machine
+# one poll can take a second), and generous: they only bound how long a
+# failure takes to show, a passing run never waits them out.
 
 set -uo pipefail
 
@@ -34,6 +37,16 @@ e2e_fail() {
   echo "$E2E_NAME: FAIL: $*" >&2
   E2E_KEEP=1
   exit 1
+}
+
+# Runs a command until it succeeds (0) or the seconds run out (1).
+e2e_poll() {
+  local seconds="$1"; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.1
+  done
 }
 
 e2e_skip() {
@@ -65,11 +78,18 @@ e2e_under_xvfb() {
 # (WM_DELETE_WINDOW, sent by wmctrl -c) needs one too.
 e2e_start_window_manager() {
   e2e_require openbox wmctrl
-  openbox --sm-disable >/dev/null 2>&1 &
-  E2E_PIDS+=($!)
-  local i
-  for i in $(seq 300); do wmctrl -m >/dev/null 2>&1 && return 0; sleep 0.1; done
-  e2e_fail "the window manager did not start within 30 s"
+  openbox --sm-disable >/dev/null 2>"$E2E_TMP/openbox.err" &
+  E2E_WM_PID=$!
+  E2E_PIDS+=("$E2E_WM_PID")
+  e2e_poll 90 e2e_window_manager_up
+  wmctrl -m >/dev/null 2>&1 && return 0
+  kill -0 "$E2E_WM_PID" 2>/dev/null || e2e_fail "the window manager ended at its start: $(cat "$E2E_TMP/openbox.err")"
+  e2e_fail "the window manager did not start within 90 s: $(cat "$E2E_TMP/openbox.err")"
+}
+
+e2e_window_manager_up() {
+  wmctrl -m >/dev/null 2>&1 && return 0
+  ! kill -0 "$E2E_WM_PID" 2>/dev/null  # ended: no use waiting (told apart above)
 }
 
 # Answers the start-up dialog: waits for the show's first window, which must
@@ -77,19 +97,28 @@ e2e_start_window_manager() {
 # names, for example "Tab Tab space" to turn full screen off), then presses
 # Return on "OK". Without keys the defaults stand: sound, full screen, no loop.
 e2e_pass_dialog() {
-  local i id=""
-  for i in $(seq 300); do
-    id="$(xdotool search --onlyvisible --pid "$SHOW_PID" 2>/dev/null | head -1)"
-    [ -n "$id" ] && break
+  local id=""
+  e2e_poll 90 e2e_find_dialog
+  id="$E2E_DIALOG"
+  if [ -z "$id" ]; then
     kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended before its dialog appeared: $(cat "$E2E_TMP/show.err")"
-    sleep 0.1
-  done
-  [ -n "$id" ] || e2e_fail "no dialog within 30 s"
+    e2e_fail "no dialog within 90 s"
+  fi
   [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || e2e_fail "the show's first window is not its dialog"
-  for i in $(seq 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] && break; sleep 0.1; done
-  [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] || e2e_fail "the dialog did not get the keyboard focus"
+  e2e_poll 30 e2e_is_active "$id" || e2e_fail "the dialog did not get the keyboard focus within 30 s"
   [ $# -eq 0 ] || xdotool key --delay 50 "$@"
   xdotool key Return
+}
+
+# Sets E2E_DIALOG to the show's first visible window; also done when the
+# show has ended (the caller tells the two apart).
+e2e_find_dialog() {
+  E2E_DIALOG="$(xdotool search --onlyvisible --pid "$SHOW_PID" 2>/dev/null | head -1)"
+  [ -n "$E2E_DIALOG" ] || ! kill -0 "$SHOW_PID" 2>/dev/null
+}
+
+e2e_is_active() {
+  [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
 }
 
 # Starts the show from the build folder, as scripts/show.sh does, and answers
@@ -104,35 +133,34 @@ e2e_start_show() {
 
 # Prints the id of the first window whose name matches the pattern.
 e2e_wait_for_window() {
-  local pattern="$1" seconds="$2" i id
-  for i in $(seq $((seconds * 10))); do
-    id="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1)"
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.1
-  done
-  return 1
+  local pattern="$1" seconds="$2"
+  E2E_FOUND=""
+  e2e_poll "$seconds" e2e_find_window "$pattern" || return 1
+  echo "$E2E_FOUND"
+}
+
+e2e_find_window() {
+  E2E_FOUND="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)"
+  [ -n "$E2E_FOUND" ]
 }
 
 # Waits for a child to end; its status, or 124 after killing it on timeout.
 e2e_wait_for_exit() {
-  local pid="$1" seconds="$2" i
-  for i in $(seq $((seconds * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; return $?; fi
-    sleep 0.1
-  done
+  local pid="$1" seconds="$2"
+  if e2e_poll "$seconds" e2e_has_ended "$pid"; then wait "$pid"; return $?; fi
   kill -9 "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   return 124
 }
 
+e2e_has_ended() {
+  ! kill -0 "$1" 2>/dev/null
+}
+
 # Waits for a line in a file (a program announcing it is ready).
 e2e_wait_for_line() {
-  local file="$1" line="$2" seconds="$3" i
-  for i in $(seq $((seconds * 10))); do
-    grep -qx "$line" "$file" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
+  local file="$1" line="$2" seconds="$3"
+  e2e_poll "$seconds" grep -sqx "$line" "$file"
 }
 
 e2e_screenshot() {

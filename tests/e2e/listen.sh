@@ -38,12 +38,12 @@ sleep 1
 "$probe" 64 15 >probe.out 2>probe.err &
 probe_pid=$!
 E2E_PIDS+=("$probe_pid")
-e2e_wait_for_line probe.out ready 10 || e2e_fail "the probe did not start: $(cat probe.err)"
+e2e_wait_for_line probe.out ready 30 || e2e_fail "the probe did not start: $(cat probe.err)"
 sleep 0.5
 started=$(date +%s%3N)
 paplay --latency-msec=20 tone.wav &
 E2E_PIDS+=($!)
-e2e_wait_for_exit "$probe_pid" 20; status=$?
+e2e_wait_for_exit "$probe_pid" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "the tone was not seen in its band (status $status): $(cat probe.out probe.err)"
 heard=$(awk '/^heard/ {print $4}' probe.out)
 echo "$E2E_NAME: band 64 reacted $((heard - started)) ms after paplay started ($(grep heard probe.out))"
@@ -52,10 +52,10 @@ echo "$E2E_NAME: band 64 reacted $((heard - started)) ms after paplay started ($
 "$play" --listen --window >play.out 2>play.err &
 play_pid=$!
 E2E_PIDS+=("$play_pid")
-win="$(e2e_wait_for_window '^ziv-play: listening$' 20)" || e2e_fail "no ziv-play window: $(cat play.err)"
+win="$(e2e_wait_for_window '^ziv-play: listening$' 60)" || e2e_fail "no ziv-play window: $(cat play.err)"
 paplay tone.wav
 xdotool windowactivate --sync "$win" 2>/dev/null
 xdotool key Escape
-e2e_wait_for_exit "$play_pid" 10; status=$?
+e2e_wait_for_exit "$play_pid" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "ziv-play --listen ended with $status: $(cat play.err)"
 echo "$E2E_NAME: ok"

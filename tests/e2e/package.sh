@@ -95,7 +95,7 @@ audio="$E2E_TMP/audio.raw"
 SHOW_PID=$!
 E2E_PIDS+=("$SHOW_PID")
 e2e_pass_dialog Tab Tab space
-win="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "no window titled ziv within 30 s: $(cat "$E2E_TMP/show.err")"
+win="$(e2e_wait_for_window '^ziv$' 60)" || e2e_fail "no window titled ziv within 60 s: $(cat "$E2E_TMP/show.err")"
 sleep 1
 import -window "$win" "$artefacts/first.png" 2>/dev/null || e2e_fail "no screenshot of the show's window"
 moving=""
@@ -108,7 +108,7 @@ done
 kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended by itself: $(cat "$E2E_TMP/show.err")"
 xdotool windowactivate --sync "$win" >/dev/null 2>&1
 xdotool key Escape
-e2e_wait_for_exit "$SHOW_PID" 10; status=$?
+e2e_wait_for_exit "$SHOW_PID" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "the show ended with status $status: $(cat "$E2E_TMP/show.err")"
 
 # The music played: SDL's disk driver wrote 32-bit float stereo that is not silence.

@@ -44,30 +44,30 @@ wait_title() {  # pattern seconds
 
 # Two files in order, skipping the bad one between them, then the show ends by itself.
 start_play --window a.ogg notes.mp3 b.mp3
-wait_title '^ziv-play: a\.ogg \(1/2\)$' 20
-wait_title '^ziv-play: b\.mp3 \(2/2\)$' 10
-e2e_wait_for_exit "$PLAY_PID" 10; status=$?
+wait_title '^ziv-play: a\.ogg \(1/2\)$' 60
+wait_title '^ziv-play: b\.mp3 \(2/2\)$' 30
+e2e_wait_for_exit "$PLAY_PID" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "after the last file ziv-play ended with $status: $(cat play.err)"
 grep -q "skipping 'notes.mp3'" play.err || e2e_fail "the bad file was not named: $(cat play.err)"
 
 # Right skips to the next file; Space stops pictures and music; F fills the screen; Escape ends.
 start_play --window long.flac b.mp3
-wait_title '^ziv-play: long\.flac \(1/2\)$' 20
-win="$(e2e_wait_for_window '^ziv-play' 5)"
+wait_title '^ziv-play: long\.flac \(1/2\)$' 60
+win="$(e2e_wait_for_window '^ziv-play' 30)"
 xdotool windowactivate --sync "$win" 2>/dev/null
 sleep 1
 xdotool key space
-wait_title '\(paused\)$' 5
+wait_title '\(paused\)$' 30
 sleep 0.5
 import -window "$win" paused1.png && sleep 1 && import -window "$win" paused2.png || e2e_fail "no screenshot"
 [ "$(compare -metric AE paused1.png paused2.png null: 2>&1)" = 0 ] || e2e_fail "the pictures went on while paused"
 xdotool key space
-wait_title '^ziv-play: long\.flac \(1/2\)$' 5
+wait_title '^ziv-play: long\.flac \(1/2\)$' 30
 sleep 0.5
 import -window "$win" playing1.png && sleep 0.5 && import -window "$win" playing2.png || e2e_fail "no screenshot"
 [ "$(compare -metric AE playing1.png playing2.png null: 2>&1)" != 0 ] || e2e_fail "the pictures did not move after resuming"
 xdotool key Right
-wait_title '^ziv-play: b\.mp3 \(2/2\)$' 5
+wait_title '^ziv-play: b\.mp3 \(2/2\)$' 30
 xdotool key f
 for i in $(seq 50); do
   geometry="$(xdotool getwindowgeometry "$win" | grep Geometry)"
@@ -76,6 +76,6 @@ for i in $(seq 50); do
 done
 [ "$geometry" = "  Geometry: 1600x1000" ] || e2e_fail "F did not make the window fill the screen: $geometry"
 xdotool key Escape
-e2e_wait_for_exit "$PLAY_PID" 10; status=$?
+e2e_wait_for_exit "$PLAY_PID" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "Escape ended ziv-play with $status: $(cat play.err)"
 echo "$E2E_NAME: ok"

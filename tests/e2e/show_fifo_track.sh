@@ -17,12 +17,12 @@ for kind in fifo folder; do
   SHOW_PID=$!
   E2E_PIDS+=("$SHOW_PID")
   e2e_pass_dialog Tab Tab space   # windowed
-  win="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "DuskPulse.ogg as a $kind: no show window within 30 s"
+  win="$(e2e_wait_for_window '^ziv$' 60)" || e2e_fail "DuskPulse.ogg as a $kind: no show window within 60 s"
   xdotool windowactivate --sync "$win" 2>/dev/null
   sleep 0.5
   xdotool key Escape
-  e2e_wait_for_exit "$SHOW_PID" 10; status=$?
-  [ "$status" = 124 ] && e2e_fail "DuskPulse.ogg as a $kind: Escape did not end the show within 10 s"
+  e2e_wait_for_exit "$SHOW_PID" 30; status=$?
+  [ "$status" = 124 ] && e2e_fail "DuskPulse.ogg as a $kind: Escape did not end the show within 30 s"
   [ "$status" = 0 ] || e2e_fail "DuskPulse.ogg as a $kind: the show ended with status $status: $(cat "$E2E_TMP/show.err")"
 done
 echo "$E2E_NAME: ok"

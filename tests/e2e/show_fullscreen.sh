@@ -8,7 +8,7 @@ e2e_under_xvfb 1600x1000 "$@"
 e2e_start_window_manager
 e2e_start_show
 
-win="$(e2e_wait_for_window '^ziv$' 30)" || e2e_fail "no window titled ziv within 30 s"
+win="$(e2e_wait_for_window '^ziv$' 60)" || e2e_fail "no window titled ziv within 60 s"
 WIDTH=0 HEIGHT=0
 for i in $(seq 50); do
   eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)"
@@ -46,8 +46,8 @@ done
 kill -0 "$SHOW_PID" 2>/dev/null || e2e_fail "the show ended by itself"
 xdotool windowactivate --sync "$win" >/dev/null 2>&1
 xdotool key Escape
-e2e_wait_for_exit "$SHOW_PID" 10; status=$?
-[ "$status" = 124 ] && e2e_fail "the show did not end within 10 s of Escape"
+e2e_wait_for_exit "$SHOW_PID" 30; status=$?
+[ "$status" = 124 ] && e2e_fail "the show did not end within 30 s of Escape"
 [ "$status" = 0 ] || e2e_fail "Escape ended the show with status $status: $(cat "$E2E_TMP/show.err")"
 [ ! -s "$E2E_TMP/show.err" ] || e2e_fail "the show wrote to stderr: $(cat "$E2E_TMP/show.err")"
 echo "$E2E_NAME: ok"

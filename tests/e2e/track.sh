@@ -16,8 +16,8 @@ fail() { echo "track: FAILED: $*"; failed=1; }
 "$build/ziv-compose" "$work/again.ogg"
 cmp -s "$track" "$work/again.ogg" || fail "a second composition differs from the built DuskPulse.ogg"
 
-echo "track: selectors over the course (ziv-track-stats --check)"
-"$build/ziv-track-stats" "$track" --check || fail "the selector targets"
+echo "track: selectors and look over the course (ziv-track-stats --check)"
+"$build/ziv-track-stats" "$track" --check || fail "the selector and look targets"
 
 # The offline renderer runs the whole show over the course; its counts must meet the same targets.
 if [ -x "$build/ziv-render" ]; then
@@ -43,6 +43,11 @@ if [ -x "$build/ziv-render" ]; then
   check "peak frames" 0.5 5 "$(field peak_frames)"
   runs=$(field peak_runs)
   [ "${runs:-0}" -ge 40 ] || fail "only ${runs:-0} separate peak runs"
+  luminance=$(field mean_luminance)
+  awk -v l="$luminance" 'BEGIN { exit !(l >= 35) }' || fail "mean luminance ${luminance} of the rendered frames below 35"
+  check "dark frames" 0 25 "$(field dark_frames)"
+  check "red-dominated frames" 0 25 "$(field red_dominated_frames)"
+  [ "$(field most_peak_runs_in_one_second)" -le 3 ] || fail "more than 3 peak runs within one second"
   cat "$work/stats.json"
 fi
 

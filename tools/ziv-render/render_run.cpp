@@ -251,8 +251,8 @@ int renderMain(int argc, const char* const* argv) {
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     RenderStats stats;
+    LookMeter look(o.fps);
     Timings timings;
-    const double dt = 1.0 / o.fps;
     const Clock::time_point begun = Clock::now();
 
     int64_t n = 0;
@@ -274,7 +274,7 @@ int renderMain(int argc, const char* const* argv) {
                                     "holds " + std::to_string(n) + " records, fewer than the frames asked for");
             }
         } else {
-            track.spectrumAt(frameTrackPosition(n, o.fps), dt, spectrum.data());
+            track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
             elapsedMs = frameElapsedMs(n, o.fps);
         }
         timings.analysis += secondsSince(mark);
@@ -286,6 +286,7 @@ int renderMain(int argc, const char* const* argv) {
             continue;
         }
         countFrame(stats, record);
+        if (!o.stats.empty()) look.addFrame(surface.data(), record.peak);
 
         if (writesFrames) {
             FrameToWrite& f = writer.acquire();
@@ -311,7 +312,8 @@ int renderMain(int argc, const char* const* argv) {
     // Everything complete first (ffmpeg included), then a last look for a stop, then every name at once.
     Clock::time_point mark = Clock::now();
     if (!o.stats.empty()) {
-        const std::string json = renderStatsJson(stats, o.fps);
+        const LookFigures figures = look.figures();
+        const std::string json = renderStatsJson(stats, o.fps, &figures);
         if (!out.stats.write(json.data(), json.size(), &error)) return outputFailed("output", o.stats, error);
     }
     for (size_t i = 0; i < out.videos.size(); ++i)

@@ -3,7 +3,7 @@
 //
 //   RenderStats s;
 //   countFrame(s, runFrame(spectrum, elapsedMs, surface));   // every frame
-//   std::string json = renderStatsJson(s, fps);
+//   std::string json = renderStatsJson(s, fps, &lookFigures);   // look optional
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@
 #include "output/show_frame.h"
 #include "scenes/rotating_scene.h"
 #include "scenes/scene_constants.h"
+#include "tools/look/look_meter.h"
 
 struct RenderStats : CourseStats {
     int64_t peakCuts[kPeakCutCount] = {};
@@ -23,4 +24,5 @@ struct RenderStats : CourseStats {
 };
 
 void countFrame(RenderStats& stats, const FrameRecord& record);
-std::string renderStatsJson(const RenderStats& stats, int fps);
+// With look, the object also holds what the frames looked like ("look").
+std::string renderStatsJson(const RenderStats& stats, int fps, const LookFigures* look = nullptr);

@@ -50,7 +50,7 @@ std::vector<std::string> checkShowTargets(const CourseStats& s) {
         if (percent(s.pictureWhileRotating[v], s.rotating) < 10.0)
             misses.push_back(line("PictureSelector %.0f below 10%% of rotating frames (%.2f%%)", v, percent(s.pictureWhileRotating[v], s.rotating)));
     const double peaks = percent(s.peakFrames, s.frames);
-    if (peaks < 0.5 || peaks > 5.0) misses.push_back(line("peak frames outside 0.5..5%% (%.2f%%)", peaks));
-    if (s.peakRuns < 40) misses.push_back(line("fewer than 40 peak runs (%.0f)", static_cast<double>(s.peakRuns)));
+    if (peaks < 0.3 || peaks > 5.0) misses.push_back(line("peak frames outside 0.3..5%% (%.2f%%)", peaks));
+    if (s.peakRuns < 20) misses.push_back(line("fewer than 20 peak runs (%.0f)", static_cast<double>(s.peakRuns)));
     return misses;
 }

@@ -1,6 +1,7 @@
 // ziv-track-stats: plays a track through the show's analyser offline, frame by
-// frame at 60 frames a second over the show's 394-second course, and reports
-// where the selectors spend their time.
+// frame at 60 frames a second over the show's 394-second course, draws every
+// frame through the show's own frame function, and reports where the
+// selectors spend their time and how the frames look.
 //
 //   ziv-track-stats DuskPulse.ogg            # the report
 //   ziv-track-stats DuskPulse.ogg --check    # exit 1 and name each target missed
@@ -14,10 +15,13 @@
 
 #include "audio/audio_constants.h"
 #include "audio/track_spectrum.h"
+#include "output/output_constants.h"
 #include "output/show_frame.h"
+#include "pictures/picture_bank.h"
 #include "scenes/spectrum_features.h"
 #include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/song.h"
+#include "tools/look/look_meter.h"
 #include "ziv_version.h"
 
 namespace {
@@ -73,7 +77,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ziv-track-stats: cannot read '%s': %s\n", argv[1], why.c_str());
         return 1;
     }
-    CourseCounter course;
+    loadPictureBank();
+    resetShowState();
+    std::vector<uint32_t> surface(kSurfacePixels, 0u);
+    LookMeter look(kFramesPerSecond);
+    CourseStats course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
     float spectrum[kSpectrumBands];
     // Frame n is drawn n/60 s into the show, when n * 735 samples have been
@@ -81,8 +89,11 @@ int main(int argc, char** argv) {
     for (int64_t n = 0;; ++n) {
         const int64_t elapsedMs = n * 1000 / kFramesPerSecond;
         const int64_t position = n * kSamplesPerFrame;
-        track.spectrumAt(position, 1.0 / kFramesPerSecond, spectrum);
-        const bool peak = course.addFrame(spectrum);
+        track.spectrumAt(position, spectrum);
+        const FrameRecord record = runFrame(spectrum, static_cast<int32_t>(elapsedMs), surface.data());
+        countCourseFrame(course, record);
+        look.addFrame(surface.data(), record.peak);
+        const bool peak = record.peak;
         if (bars) {
             // Placed by this song's own bars, so the report reads against its form.
             const SpectrumFeatureSet& f = SpectrumFeatures;
@@ -110,9 +121,12 @@ int main(int argc, char** argv) {
                         (long long)b.picture14, (long long)b.peaks, (long long)b.by64, (long long)b.by128, (long long)b.by256);
         }
     }
-    for (const std::string& l : describeStats(course.stats())) std::printf("%s\n", l.c_str());
+    const LookFigures figures = look.figures();
+    for (const std::string& l : describeStats(course)) std::printf("%s\n", l.c_str());
+    for (const std::string& l : describeLook(figures)) std::printf("%s\n", l.c_str());
     if (!check) return 0;
-    const auto misses = checkShowTargets(course.stats());
+    auto misses = checkShowTargets(course);
+    for (const std::string& m : checkLookTargets(figures)) misses.push_back(m);
     for (const std::string& m : misses) std::printf("MISSED: %s\n", m.c_str());
     return misses.empty() ? 0 : 1;
 }
