@@ -4,13 +4,16 @@
 //   int main() { return runShow(nullptr); }
 //
 // LastKey holds the key most recently read from the console; it exists
-// from before main() until the process exits.
+// from before main() until the process exits. FramesShown counts the frames
+// presented (read by the soak program, never reported by the show itself).
 #pragma once
+#include <cstdint>
 
 #include "platform/pixel_console.h"
 
 struct ModuleInstance;
 
 extern ConsoleKey LastKey;
+extern int64_t FramesShown;
 
 int runShow(ModuleInstance* instance);

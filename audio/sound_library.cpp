@@ -20,6 +20,7 @@
 #include "audio/spectrum_analyser.h"
 #include "audio/track_reader.h"
 #include "audio/fsound.h"
+#include "audio/heard_position.h"
 #include "audio/sound_library.h"
 #include "audio/sound_output.h"
 
@@ -101,11 +102,9 @@ struct SoundStream {
     int64_t handed = 0;
     int lastBuffer = 0;
     // What is being heard, published by the mixer: the buffer handed out one
-    // mix earlier plays from `heardTime` on. Guarded by a sequence count.
-    std::atomic<uint32_t> heardSequence{0};
-    std::atomic<int64_t> heardStart{0};
-    std::atomic<int> heardFrames{0};
-    std::atomic<int64_t> heardTime{0};
+    // mix earlier plays from its time on.
+    HeardPosition heard;
+    int64_t lastHeard = 0;   // the spectrum's last position, should a publication stall
 
     // The caller's own.
     AnalyserState analyser;
@@ -201,34 +200,6 @@ Library& lib() {
     return *library;
 }
 
-void publishHeard(SoundStream* s, int64_t start, int frames, int64_t time) {
-    const uint32_t seq = s->heardSequence.load(std::memory_order_relaxed);
-    s->heardSequence.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    s->heardStart.store(start, std::memory_order_relaxed);
-    s->heardFrames.store(frames, std::memory_order_relaxed);
-    s->heardTime.store(time, std::memory_order_relaxed);
-    s->heardSequence.store(seq + 2, std::memory_order_release);
-}
-
-// Position being heard: the start of the buffer in front of the listener,
-// advanced by the clock since it began, but never past its end.
-int64_t heardPosition(const SoundStream* s, int64_t now) {
-    int64_t start, time;
-    int frames;
-    for (;;) {
-        const uint32_t before = s->heardSequence.load(std::memory_order_acquire);
-        start = s->heardStart.load(std::memory_order_relaxed);
-        frames = s->heardFrames.load(std::memory_order_relaxed);
-        time = s->heardTime.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (!(before & 1) && s->heardSequence.load(std::memory_order_relaxed) == before) break;
-    }
-    if (now <= time) return start;
-    const double advanced = static_cast<double>(now - time) * kMixRate / 1e9;
-    return start + std::min(static_cast<int64_t>(frames), static_cast<int64_t>(advanced));
-}
-
 void mixStereo(float* out, int frames) {
     Library& l = lib();
     const int64_t began = nowNanoseconds();
@@ -253,7 +224,7 @@ void mixStereo(float* out, int frames) {
         } else {
             continue;
         }
-        publishHeard(s, s->handed, s->lastBuffer, began);
+        publishHeard(s->heard, s->handed, s->lastBuffer, began);
         s->handed += s->lastBuffer;
         s->lastBuffer = got;
     }
@@ -408,9 +379,9 @@ float* spectrum() {
         return l.spectrum;
     }
     const int64_t now = nowNanoseconds();
-    const int64_t heard = heardPosition(s, now);
-    analyseHeard(s->analyser, s->timeline, heard, l.spectrum);
-    windowAt(s->timeline, heard, l.window);
+    s->lastHeard = readHeard(s->heard, now, s->lastHeard);
+    analyseHeard(s->analyser, s->timeline, s->lastHeard, l.spectrum);
+    windowAt(s->timeline, s->lastHeard, l.window);
     measureBands(l.window, l.bands);
     return l.spectrum;
 }

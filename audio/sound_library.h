@@ -9,6 +9,8 @@
 #pragma once
 #include <cstdint>
 
+struct SoundStream;
+
 struct SoundLibraryStats {
     int64_t mixes = 0;                   // buffers handed to the output
     int64_t underruns = 0;               // buffers a playing stream could not fill

@@ -11,6 +11,7 @@ extern "C" {
 #include <vorbis/vorbisfile.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -433,6 +434,12 @@ int openVorbis(TrackReader* t, std::string* why) {
         if (why) *why = vorbisOpenFailure(opened);
         return -1;
     }
+    // vorbisfile leaves a chained file, after scanning its parts, where the
+    // first read gives the last part: start from the first one.
+    if (ov_seekable(&t->vorbisFile) && ov_streams(&t->vorbisFile) > 1 && ov_pcm_seek(&t->vorbisFile, 0) != 0) {
+        if (why) *why = "cannot be read from its start";
+        return -1;
+    }
     return 1;
 }
 
@@ -468,14 +475,11 @@ int openRegularFile(const char* path, std::string* why) {
 
 }  // namespace
 
-TrackReader* openTrack(const char* path, std::string* why) {
-    if (!path || !*path) {
-        if (why) *why = "no file name";
-        return nullptr;
-    }
+namespace {
+
+// Everything after the file is open: the format found, the first block decoded and the layout settled.
+TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
     av_log_set_level(AV_LOG_QUIET);   // the reasons that matter come back through why
-    const int fd = openRegularFile(path, why);
-    if (fd < 0) return nullptr;
     auto* t = new TrackReader;
     t->fd = fd;
     t->path = path;
@@ -512,6 +516,44 @@ TrackReader* openTrack(const char* path, std::string* why) {
     return t;
 }
 
+}  // namespace
+
+TrackReader* openTrack(const char* path, std::string* why) {
+    if (!path || !*path) {
+        if (why) *why = "no file name";
+        return nullptr;
+    }
+    const int fd = openRegularFile(path, why);
+    if (fd < 0) return nullptr;
+    return openTrackFile(fd, path, why);
+}
+
+TrackReader* openTrackFromMemory(const unsigned char* data, size_t size, std::string* why) {
+    // An anonymous in-memory file: the bytes take exactly the path a file on disk takes.
+    const int fd = ::memfd_create("ziv-track", MFD_CLOEXEC);
+    if (fd < 0) {
+        if (why) *why = std::strerror(errno);
+        return nullptr;
+    }
+    for (size_t at = 0; at < size;) {
+        const ssize_t put = ::write(fd, data + at, size - at);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (why) *why = std::strerror(errno);
+            ::close(fd);
+            return nullptr;
+        }
+        at += static_cast<size_t>(put);
+    }
+    // Read from the first byte, as a file just opened is: Ogg Vorbis is recognised there.
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        if (why) *why = std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    return openTrackFile(fd, "", why);
+}
+
 void closeTrack(TrackReader* track) {
     if (track) freeTrack(track);
 }
@@ -542,28 +584,39 @@ int readTrack(TrackReader* track, float* interleaved, int frames) {
 }
 
 void resetTimeline(MonoTimeline& timeline) {
-    std::memset(timeline.ring, 0, sizeof(timeline.ring));
+    for (auto& sample : timeline.ring) sample.store(0.0f, std::memory_order_relaxed);
+    timeline.claimed.store(0, std::memory_order_relaxed);
     timeline.written.store(0, std::memory_order_release);
 }
 
 void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels) {
     if (!interleaved || frames <= 0 || channels <= 0) return;
     const int64_t start = timeline.written.load(std::memory_order_relaxed);
+    // Announce first: a reader that sees any of the new samples then also sees the claim.
+    timeline.claimed.store(start + frames, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
     for (int i = 0; i < frames; ++i) {
         double sum = 0.0;
         for (int c = 0; c < channels; ++c) sum += interleaved[static_cast<size_t>(i) * channels + c];
-        timeline.ring[(start + i) & (MonoTimeline::kCapacity - 1)] = static_cast<float>(sum / channels);
+        timeline.ring[(start + i) & (MonoTimeline::kCapacity - 1)].store(static_cast<float>(sum / channels),
+                                                                         std::memory_order_relaxed);
     }
     timeline.written.store(start + frames, std::memory_order_release);
 }
 
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window) {
     const int64_t written = timeline.written.load(std::memory_order_acquire);
-    const int64_t oldest = written - MonoTimeline::kCapacity;   // everything before this is overwritten
     for (int n = 0; n < kAnalysisWindow; ++n) {
         const int64_t at = position - kAnalysisWindow + n;
-        window[n] = at >= 0 && at >= oldest && at < written ? timeline.ring[at & (MonoTimeline::kCapacity - 1)] : 0.0f;
+        window[n] = at >= 0 && at < written
+                        ? timeline.ring[at & (MonoTimeline::kCapacity - 1)].load(std::memory_order_relaxed)
+                        : 0.0f;
     }
+    // Whatever the writer claimed by the time the copy ended may have replaced what was read.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const int64_t intactFrom = timeline.claimed.load(std::memory_order_relaxed) - MonoTimeline::kCapacity;
+    for (int n = 0; n < kAnalysisWindow; ++n)
+        if (position - kAnalysisWindow + n < intactFrom) window[n] = 0.0f;
 }
 
 void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum) {

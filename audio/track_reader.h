@@ -18,6 +18,7 @@
 // p samples have been heard.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -26,7 +27,10 @@
 struct TrackReader;
 
 // why: "does not exist", "is a folder, not a file", "permission denied", "is not an audio file", ...
+// Regular files only, and never a blocking open: a FIFO or device is refused at once.
 TrackReader* openTrack(const char* path, std::string* why);
+// A whole file held in memory (copied: the bytes need not outlive the call), read as a file would be.
+TrackReader* openTrackFromMemory(const unsigned char* data, size_t size, std::string* why);
 void closeTrack(TrackReader* track);
 int trackChannels(const TrackReader* track);
 // Tracks loop unless told otherwise; a track that does not loop ends after one pass.
@@ -39,17 +43,21 @@ void setTrackLooping(TrackReader* track, bool loops);
 int readTrack(TrackReader* track, float* interleaved, int frames);
 
 // The mono mix (mean of the channels) of everything appended, by position.
+// One thread appends while another may read windows: the writer announces
+// the positions it is about to overwrite before it touches them, and a
+// reader that finds it read any of them in the meantime gives zeros for
+// those (they are gone), never samples of a later position.
 struct MonoTimeline {
     static constexpr int kCapacity = 1 << 16;   // about 1.5 s at 44100 Hz
-    float ring[kCapacity];
+    std::atomic<float> ring[kCapacity];         // relaxed accesses: plain loads and stores, no torn floats
     std::atomic<int64_t> written{0};            // samples appended since reset
+    std::atomic<int64_t> claimed{0};            // samples appended or being appended
 };
 
 void resetTimeline(MonoTimeline& timeline);
 void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
 // Zeros stand for positions before 0, positions not appended yet and positions
-// already overwritten: append up to at least `position` first, and ask for
-// windows within the last kCapacity - 1024 samples appended.
+// overwritten before or while the window was read.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
 // The spectrum when `position` samples have been heard: takes in every hop up
 // to position, then shapes the window before it. Positions never go back.

@@ -8,6 +8,8 @@
 # allowed for the same reason.
 option(ZIV_WERROR "Treat compiler warnings as errors (CI turns this on)" OFF)
 option(ZIV_SANITIZE "Build with AddressSanitizer and UBSan" OFF)
+option(ZIV_SANITIZE_THREAD "Build with ThreadSanitizer" OFF)
+option(ZIV_FUZZ "Build the libFuzzer targets of tests/fuzz (clang): everything gets coverage instrumentation" OFF)
 
 # The guard reads the flags of every configuration, not only the plain ones:
 # -ffast-math in CMAKE_CXX_FLAGS_RELEASE would otherwise slip through.
@@ -31,6 +33,15 @@ target_compile_options(ziv_flags INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
   $<$<BOOL:${ZIV_WERROR}>:-Werror>)
 if(ZIV_SANITIZE)
-  target_compile_options(ziv_flags INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour fails the run instead of printing and going on.
+  target_compile_options(ziv_flags INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
   target_link_options(ziv_flags INTERFACE -fsanitize=address,undefined)
+endif()
+if(ZIV_SANITIZE_THREAD)
+  target_compile_options(ziv_flags INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(ziv_flags INTERFACE -fsanitize=thread)
+endif()
+if(ZIV_FUZZ)
+  target_compile_options(ziv_flags INTERFACE -fsanitize=fuzzer-no-link)
 endif()

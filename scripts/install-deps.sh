@@ -17,6 +17,8 @@ packages=(
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # coverage-guided fuzzing (scripts/fuzz.sh): clang's libFuzzer and sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   # a sound server of its own for the test of ziv-play --listen
   pulseaudio pulseaudio-utils
   # the Debian package (scripts/package.sh) and its checks

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -161,7 +166,19 @@ TEST(TrackReader, UnusableFilesGiveNullWithAReason) {
         EXPECT_EQ(openTrack(p.c_str(), &why), nullptr) << p;
         EXPECT_FALSE(why.empty()) << p;
     }
+    // The exact reasons, and a FIFO that must not block, are TrackFormats.NamesThatAreNotAudioFilesAreRefused...
+    // and TrackFormats.AnUnreadableFileIsRefusedAsSuch.
     std::string why;
+    // The same bytes from memory decode as from the file.
+    Track fromFile(openTrack(good.c_str(), &why));
+    Track fromMemory(openTrackFromMemory(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &why));
+    ASSERT_TRUE(fromFile && fromMemory) << why;
+    std::vector<float> a(2 * 3000), b(2 * 3000);
+    ASSERT_EQ(readTrack(fromFile.get(), a.data(), 3000), 3000);
+    ASSERT_EQ(readTrack(fromMemory.get(), b.data(), 3000), 3000);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(openTrackFromMemory(reinterpret_cast<const unsigned char*>(random.data()), random.size(), &why), nullptr);
+
     EXPECT_EQ(openTrack(nullptr, &why), nullptr);
     EXPECT_EQ(readTrack(nullptr, nullptr, 10), 0);
     EXPECT_EQ(trackChannels(nullptr), 0);
@@ -254,3 +271,111 @@ TEST(MonoTimeline, KeepsTheLatestSamplesAcrossItsWrap) {
 }
 
 }  // namespace
+
+// A writer laps the ring while a reader keeps asking for the oldest windows
+// it still holds: every sample read is the one appended at its position, or
+// zero where it was overwritten, never a later position's sample.
+TEST(MonoTimeline, AReaderNeverSeesAWindowTornByTheWriter) {
+    auto timeline = std::make_unique<MonoTimeline>();
+    resetTimeline(*timeline);
+    auto valueAt = [](int64_t position) { return static_cast<float>(position % 65521 + 1); };
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        std::vector<float> chunk(256);
+        int64_t at = 0;
+        while (!done.load()) {
+            for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = valueAt(at + static_cast<int64_t>(i));
+            appendToTimeline(*timeline, chunk.data(), static_cast<int>(chunk.size()), 1);
+            at += static_cast<int64_t>(chunk.size());
+        }
+    });
+    float window[kAnalysisWindow];
+    int64_t wrong = 0, checked = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+    while (std::chrono::steady_clock::now() < until && wrong == 0) {
+        const int64_t written = timeline->written.load();
+        if (written < MonoTimeline::kCapacity) continue;
+        for (int64_t edge : {int64_t{0}, int64_t{128}, int64_t{700}}) {
+            const int64_t position = written - MonoTimeline::kCapacity + kAnalysisWindow + edge;
+            windowAt(*timeline, position, window);
+            for (int n = 0; n < kAnalysisWindow; ++n) {
+                const float v = window[n];
+                wrong += v != 0.0f && v != valueAt(position - kAnalysisWindow + n);
+            }
+            ++checked;
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_GT(checked, 100);
+    EXPECT_EQ(wrong, 0);
+}
+
+// Gives every page of an Ogg file another stream serial number (and the page
+// its checksum again), so files made by one encoder can be chained.
+std::vector<char> withSerial(std::vector<char> ogg, uint32_t serial) {
+    auto crc = [](const unsigned char* p, size_t n) {
+        uint32_t c = 0;
+        for (size_t i = 0; i < n; ++i) {
+            c ^= static_cast<uint32_t>(p[i]) << 24;
+            for (int b = 0; b < 8; ++b) c = c & 0x80000000u ? (c << 1) ^ 0x04C11DB7u : c << 1;
+        }
+        return c;
+    };
+    auto* bytes = reinterpret_cast<unsigned char*>(ogg.data());
+    for (size_t at = 0; at + 27 <= ogg.size();) {
+        const size_t segments = bytes[at + 26];
+        size_t body = 0;
+        for (size_t i = 0; i < segments; ++i) body += bytes[at + 27 + i];
+        const size_t length = 27 + segments + body;
+        for (int i = 0; i < 4; ++i) bytes[at + 14 + i] = static_cast<unsigned char>(serial >> (8 * i));
+        for (int i = 0; i < 4; ++i) bytes[at + 22 + i] = 0;
+        const uint32_t sum = crc(bytes + at, length);
+        for (int i = 0; i < 4; ++i) bytes[at + 22 + i] = static_cast<unsigned char>(sum >> (8 * i));
+        at += length;
+    }
+    return ogg;
+}
+
+// A chained file (parts one after another in one file): each part plays at
+// its own rate, and a part in another layout is converted, not dropped.
+TEST(TrackReader, EveryPartOfAChainedFilePlaysAtItsOwnRateAndLayout) {
+    TrackFolder folder("chained");
+    struct Part {
+        int rate, channels;
+        double hz;
+    };
+    const std::vector<std::vector<Part>> files = {
+        {{44100, 1, 440}, {48000, 1, 660}},   // another rate
+        {{44100, 1, 440}, {22050, 2, 660}},   // another rate and layout
+        {{48000, 2, 440}, {44100, 1, 660}},   // back to the output rate, fewer channels
+    };
+    for (const auto& parts : files) {
+        std::vector<char> chained;
+        for (const Part& p : parts) {
+            const std::string path = folder.write("part.ogg", toneSamples(p.rate, p.channels, p.rate, p.hz, 0.5), p.channels, p.rate);
+            const auto bytes = withSerial(ziv::test::fileBytes(path), 1000 + static_cast<uint32_t>(chained.size()));
+            chained.insert(chained.end(), bytes.begin(), bytes.end());
+        }
+        const std::string path = folder.writeBytes("chained.ogg", chained);
+        Track t = open(path);
+        ASSERT_TRUE(t);
+        const int channels = trackChannels(t.get());
+        ASSERT_EQ(channels, parts[0].channels);
+        setTrackLooping(t.get(), false);
+        std::vector<float> out(static_cast<size_t>(44100) * 3 * channels);
+        const int got = readTrack(t.get(), out.data(), 44100 * 3);
+        // One second per part at 44100 Hz, give or take the resampler's edge.
+        EXPECT_NEAR(got, 2 * 44100, 8) << parts[1].rate << " Hz, " << parts[1].channels << " channels";
+        // The pitch of each part's middle half second, from its zero crossings on channel 0.
+        auto pitch = [&](int from, int to) {
+            int crossings = 0;
+            for (int i = from + 1; i < to; ++i)
+                crossings += (out[static_cast<size_t>(i - 1) * channels] < 0) != (out[static_cast<size_t>(i) * channels] < 0);
+            return crossings / 2.0 / ((to - from) / 44100.0);
+        };
+        EXPECT_NEAR(pitch(11025, 33075), parts[0].hz, 5);
+        EXPECT_NEAR(pitch(44100 + 11025, 44100 + 33075), parts[1].hz, 5)
+            << parts[1].rate << " Hz, " << parts[1].channels << " channels";
+    }
+}

@@ -86,6 +86,29 @@ status=$?
 [ $status -eq 130 ] || fail "interrupted render exited $status"
 ls -a | grep -Eq "long|partial" && fail "an interrupted render left files: $(ls -a)"
 
+# A colon in a name is part of the name, not a protocol.
+timeout 300 "$render" --track track.ogg --frames 6 -o "a:b.mp4" 2>colon.txt || fail "a name with a colon failed: $(cat colon.txt)"
+probe "file:a:b.mp4" v:0 nb_read_frames | grep -qx "nb_read_frames=6" || fail "a:b.mp4 frame count"
+
+# ffmpeg writing into a FIFO nobody reads blocks; Ctrl-C still ends the render within
+# a second, and no ffmpeg is left behind.
+mkfifo stuck.mp4
+"$render" --track track.ogg --frames 600 -o stuck.mp4 2>/dev/null &
+pid=$!
+sleep 1
+kill -INT $pid
+for _ in $(seq 20); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then
+  fail "a render blocked on a FIFO did not end within 2 s of Ctrl-C"
+  kill -KILL $pid
+fi
+wait $pid
+status=$?
+[ $status -eq 130 ] || fail "the render blocked on a FIFO exited $status"
+left="$(pgrep -f "stuck[.]mp4")"
+[ -n "$left" ] && { fail "ffmpeg was left running"; kill -KILL $left; }
+rm -f stuck.mp4
+
 # ffmpeg missing from the PATH: a clear error, exit 1, nothing written.
 PATH="/nonexistent" "$render" --track track.ogg --frames 3 -o nope.mp4 --raw nope.raw 2>missing.txt
 [ $? -eq 1 ] || fail "missing ffmpeg did not exit 1"

@@ -145,8 +145,7 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
         {"--fps", ""}, {"--frames", "0"}, {"--frames", "1.5"}, {"--frames", "99999999999999999999"},
         {"--seconds", "0"}, {"--seconds", "1.2345"}, {"--seconds", "abc"}, {"--seconds", "."}, {"--seconds", "-1"},
         {"--frames", "5", "--seconds", "1"}, {"-o", "show.avi"}, {"-o", "noext"}, {"-o", "dir.mp4/x"}, {"-o"},
-        {"--raw"}, {"--png-dir", "-"}, {"--raw", "-", "--stats", "-"}, {"--raw", "a", "--trace-out", "a"},
-        {"-o", "v.y4m", "-o", "v.y4m"}, {"--trace-in", "t", "--raw", "t"}, {"--help=yes"}, {"--track", ""},
+        {"--raw"}, {"--png-dir", "-"}, {"--raw", "-", "--stats", "-"}, {"--help=yes"}, {"--track", ""},
         {"--frames", "3000000000"},  // elapsedMs would leave 32 bits at 60 fps
         {"--scale", "0"}, {"--scale", "9"}, {"--scale", "1.5"}, {"--start", "-1"}, {"--start"},
     };
@@ -156,6 +155,15 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithAReason) {
         EXPECT_FALSE(parse(words, o, &error)) << words[0];
         EXPECT_FALSE(error.empty()) << words[0];
     }
+    // Numbers out of range name the range they must lie in.
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(parse({"--seconds", "100000001"}, o, &error));
+    EXPECT_NE(error.find("up to 100000000"), std::string::npos) << error;
+    EXPECT_FALSE(parse({"--frames", "92233720368548"}, o, &error));
+    EXPECT_NE(error.find("from 1 to 92233720368547"), std::string::npos) << error;
+    EXPECT_FALSE(parse({"--frames", "3000000000"}, o, &error));
+    EXPECT_NE(error.find("at most 128849019"), std::string::npos) << error;
 }
 
 TEST(RenderTrace, RecordsRoundTripBitForBit) {
@@ -450,7 +458,10 @@ TEST(RenderVideo, FfmpegGetsTheRightCodecsForEachContainer) {
     EXPECT_NE(mp4.find("-c:v libx264"), std::string::npos);
     EXPECT_NE(mp4.find("-pix_fmt yuv420p"), std::string::npos);
     EXPECT_NE(mp4.find("-c:a aac"), std::string::npos);
-    EXPECT_NE(mp4.find("-f mp4 tmp.mp4"), std::string::npos);
+    // The file protocol by name: 'a:b.mp4' is no protocol, '-x.mp4' no option.
+    EXPECT_EQ(ffmpegArguments(job, "a:b.mp4", 2).back(), "file:a:b.mp4");
+    EXPECT_EQ(ffmpegArguments(job, "-x.mp4", 2).back(), "file:-x.mp4");
+    EXPECT_NE(mp4.find("-f mp4 file:tmp.mp4"), std::string::npos);
     job.kind = VideoKind::Webm;
     const std::string webm = joined(ffmpegArguments(job, "tmp.webm", 0));
     EXPECT_NE(webm.find("-c:v libvpx-vp9"), std::string::npos);
@@ -459,6 +470,13 @@ TEST(RenderVideo, FfmpegGetsTheRightCodecsForEachContainer) {
     job.kind = VideoKind::Mkv;
     EXPECT_NE(joined(ffmpegArguments(job, "tmp.mkv", 1)).find("-c:a libvorbis"), std::string::npos);
     EXPECT_EQ(audioFramesFor(90, 30), 132300);
+    // What each container's audio encoder takes; anything else is mixed down to two channels.
+    EXPECT_TRUE(encoderTakesChannels(VideoKind::Mp4, 8));
+    EXPECT_FALSE(encoderTakesChannels(VideoKind::Mp4, 9));
+    EXPECT_TRUE(encoderTakesChannels(VideoKind::Mkv, 9));
+    EXPECT_FALSE(encoderTakesChannels(VideoKind::Webm, 3));
+    EXPECT_TRUE(encoderTakesChannels(VideoKind::Webm, 6));
+    EXPECT_FALSE(encoderTakesChannels(VideoKind::Webm, 9));
     // Enlarged by whole factors, nearest-neighbour, before the 4:2:0 conversion.
     job.scale = 2;
     const std::string scaled = joined(ffmpegArguments(job, "tmp.mkv", 1));

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -88,6 +91,55 @@ TEST(FrameWriterThread, StopDropsQueuedFramesWithoutWaitingForThem) {
     writer.stop();  // an interrupted render: the frame being written ends, the rest are dropped
     releaser.join();
     EXPECT_EQ(writes.load(), 1);
+}
+
+void doNothing(int) {}
+
+TEST(FrameWriterThread, AStopEndsAWriterBlockedInTheKernelAndTheWaitsForIt) {
+    struct sigaction action{};
+    action.sa_handler = doNothing;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;   // no SA_RESTART: the blocked write returns EINTR
+    struct sigaction previous{};
+    ASSERT_EQ(sigaction(SIGUSR2, &action, &previous), 0);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);   // nobody reads: a big write blocks once the pipe is full
+    std::atomic<bool> stop{false};
+    std::atomic<int> interrupted{0};
+    {
+        FrameWriterThread writer(2, 8, 0, [&](const FrameToWrite&, WriteFailure* failure) {
+            const std::vector<char> big(1 << 20, 'x');
+            for (size_t at = 0; at < big.size();) {
+                const ssize_t put = write(pipeEnds[1], big.data() + at, big.size() - at);
+                if (put > 0) at += static_cast<size_t>(put);
+                else if (errno == EINTR && stop) break;
+                else if (errno != EINTR) break;
+            }
+            ++interrupted;
+            *failure = {"output", "fifo", "interrupted"};
+            return false;
+        });
+        writer.setStopCheck([&] { return stop.load(); }, SIGUSR2);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            stop = true;   // what a signal handler does: set a flag, notify nobody
+        });
+        const auto begun = std::chrono::steady_clock::now();
+        // Frame 0 blocks the writer, frames 1 and 2 fill the slots, frame 3 waits for a slot until the stop.
+        for (int64_t n = 0; n < 4; ++n) {
+            fillFrame(writer.acquire(), n);
+            writer.submit();
+        }
+        EXPECT_FALSE(writer.finish());
+        writer.stop();
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+        stopper.join();
+        EXPECT_LT(took, 5.0) << "the stop did not reach the blocked writer";
+        EXPECT_EQ(interrupted.load(), 1);
+    }
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    sigaction(SIGUSR2, &previous, nullptr);
 }
 
 }  // namespace

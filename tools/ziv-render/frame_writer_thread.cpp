@@ -1,5 +1,8 @@
 #include "tools/ziv-render/frame_writer_thread.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <chrono>
 
 FrameWriterThread::FrameWriterThread(int slots, size_t surfacePixels, size_t spectrumBands, WriteFunction write)
@@ -8,22 +11,35 @@ FrameWriterThread::FrameWriterThread(int slots, size_t surfacePixels, size_t spe
         s.surface.resize(surfacePixels);
         s.spectrum.resize(spectrumBands);
     }
+    spare_.surface.resize(surfacePixels);
+    spare_.spectrum.resize(spectrumBands);
     thread_ = std::thread([this] { run(); });
 }
 
 FrameWriterThread::~FrameWriterThread() { stop(); }
 
+void FrameWriterThread::setStopCheck(std::function<bool()> stopRequested, int interruptSignal) {
+    std::lock_guard lock(mutex_);
+    stopRequested_ = std::move(stopRequested);
+    interruptSignal_ = interruptSignal;
+}
+
+bool FrameWriterThread::stopChecked() { return stopRequested_ && stopRequested_(); }
+
 FrameToWrite& FrameWriterThread::acquire() {
     std::unique_lock lock(mutex_);
     // The slot after the queued ones must not be the one being written.
-    changed_.wait(lock, [this] { return queued_ < slots_.size() || stopping_ || failed_; });
+    const auto ready = [this] { return queued_ < slots_.size() || stopping_ || failed_ || stopChecked(); };
+    // A stop is a flag set by a signal handler, which cannot notify: look at it every 50 ms.
+    while (!ready()) changed_.wait_for(lock, std::chrono::milliseconds(50));
+    if (queued_ == slots_.size() && !stopping_ && !failed_) return spare_;
     return slots_[(head_ + queued_) % slots_.size()];
 }
 
 void FrameWriterThread::submit() {
     {
         std::lock_guard lock(mutex_);
-        if (stopping_ || failed_ || queued_ == slots_.size()) return;
+        if (stopping_ || failed_ || queued_ == slots_.size() || stopChecked()) return;
         ++queued_;
     }
     changed_.notify_all();
@@ -41,16 +57,22 @@ WriteFailure FrameWriterThread::failure() const {
 
 bool FrameWriterThread::finish() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return queued_ == 0 || failed_ || stopping_; });
+    const auto done = [this] { return queued_ == 0 || failed_ || stopping_ || stopChecked(); };
+    while (!done()) changed_.wait_for(lock, std::chrono::milliseconds(50));
     return !failed_ && queued_ == 0;
 }
 
 void FrameWriterThread::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
+    std::unique_lock lock(mutex_);
+    stopping_ = true;
     changed_.notify_all();
+    // A write blocked in the kernel (a FIFO nobody reads) only returns when a signal interrupts it;
+    // one sent just before the call began would be lost, so it is sent until the thread has ended.
+    while (interruptSignal_ != 0 && !ended_ && thread_.joinable()) {
+        pthread_kill(thread_.native_handle(), interruptSignal_);
+        changed_.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    lock.unlock();
     if (thread_.joinable()) thread_.join();
 }
 
@@ -61,6 +83,13 @@ double FrameWriterThread::busySeconds() const {
 
 void FrameWriterThread::run() {
     std::unique_lock lock(mutex_);
+    struct MarkEnded {
+        FrameWriterThread* self;
+        ~MarkEnded() {
+            self->ended_ = true;   // the lock is held whenever the loop returns
+            self->changed_.notify_all();
+        }
+    } markEnded{this};
     for (;;) {
         changed_.wait(lock, [this] { return queued_ > 0 || stopping_; });
         if (stopping_) return;

@@ -9,6 +9,12 @@
 //   bool ok = writer.finish();              // waits until every submitted frame is written
 //   writer.stop();                          // drops what is queued and ends the thread (also on destruction)
 //
+// A stop from outside (a signal): writer.setStopCheck(stopRequested, SIGALRM) makes acquire and
+// finish give up within 50 ms once the check is true (acquire then hands out a spare slot that
+// is never written, and finish returns false), and makes stop interrupt a write blocked in
+// the kernel with that signal, again and again until the thread ends. The signal's handler
+// must do nothing and be installed without SA_RESTART.
+//
 // The write function runs on the writer thread only, one frame at a time; after its first
 // failure no further frame is written. Slots are allocated once, up front.
 #pragma once
@@ -48,11 +54,17 @@ public:
     bool finish();
     void stop();
     double busySeconds() const;  // time spent writing, for --timings
+    void setStopCheck(std::function<bool()> stopRequested, int interruptSignal);
 
 private:
     void run();
     WriteFunction write_;
+    bool stopChecked();
     std::vector<FrameToWrite> slots_;
+    FrameToWrite spare_;       // what acquire hands out when it gives up with every slot queued
+    std::function<bool()> stopRequested_;
+    int interruptSignal_ = 0;
+    bool ended_ = false;       // the thread's loop has returned
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     size_t head_ = 0;     // next slot to write

@@ -106,3 +106,13 @@ std::string pngFrameName(int64_t frame) {
     std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(frame));
     return name;
 }
+
+bool isFrameFileName(const std::string& name) {
+    const std::string head = "frame-", tail = ".png";
+    if (name.size() < head.size() + 6 + tail.size() || name.compare(0, head.size(), head) != 0 ||
+        name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}

@@ -28,3 +28,5 @@ void rgbToYCbCr(uint32_t pixel, uint8_t* y, uint8_t* cb, uint8_t* cr);
 void encodeRawFrame(const uint32_t* surface, uint8_t* out);
 bool encodePng(const uint32_t* surface, std::vector<uint8_t>& png);
 std::string pngFrameName(int64_t frame);
+// Whether a name is one pngFrameName gives: frame-, six or more digits, .png.
+bool isFrameFileName(const std::string& name);

@@ -1,17 +1,10 @@
 // ziv-render: the show rendered offline, frame-exact.
-#include <csignal>
-
 #include "tools/ziv-render/render_run.h"
-
-namespace {
-void onSignal(int) { requestRenderStop(); }
-}  // namespace
+#include "tools/ziv-render/stop_request.h"
 
 int main(int argc, char** argv) {
-    // Ctrl-C or a terminating signal stops the render cleanly: no half-written files stay behind.
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGHUP, onSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    // Ctrl-C or a terminating signal stops the render cleanly, even one blocked on a FIFO:
+    // no half-written files stay behind and no ffmpeg is left running.
+    installStopSignals();
     return renderMain(argc, argv);
 }

@@ -10,12 +10,14 @@ bool shouldShowProgress(bool forced, bool suppressed) {
 }
 
 std::string formatProgress(int64_t done, int64_t total, double framesPerSecond, int width) {
-    const int64_t filled = total > 0 ? done * width / total : width;
+    const int64_t filled = total > 0 ? done * width / total : total < 0 ? 0 : width;
     std::string bar = "[";
     for (int i = 0; i < width; ++i) bar += i < filled ? '#' : '.';
     bar += "] ";
     char text[128];
-    if (framesPerSecond > 0 && done < total) {
+    if (total < 0) {   // a length known only at the end
+        std::snprintf(text, sizeof text, "%lld frames  %.1f fps", static_cast<long long>(done), framesPerSecond);
+    } else if (framesPerSecond > 0 && done < total) {
         const auto left = static_cast<int64_t>(static_cast<double>(total - done) / framesPerSecond + 0.5);
         std::snprintf(text, sizeof text, "%lld/%lld frames  %.1f fps  %lld:%02lld left", static_cast<long long>(done),
                       static_cast<long long>(total), framesPerSecond, static_cast<long long>(left / 60),
@@ -46,9 +48,9 @@ void ProgressBar::update(int64_t done) {
     draw(done);
 }
 
-void ProgressBar::finish() {
+void ProgressBar::finish(int64_t done) {
     if (!visible_) return;
-    draw(total_);
+    draw(done);
     std::fputc('\n', stderr);
     visible_ = false;
 }

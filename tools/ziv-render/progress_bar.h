@@ -2,7 +2,7 @@
 //
 //   ProgressBar bar(total, shouldShowProgress(o.progress, o.noProgress));
 //   bar.update(done);        // cheap; redraws at most ten times a second
-//   bar.finish();
+//   bar.finish(done);        // total -1: a length known only at the end
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -16,7 +16,7 @@ class ProgressBar {
 public:
     ProgressBar(int64_t total, bool visible);
     void update(int64_t done);
-    void finish();
+    void finish(int64_t done);
     void leave();   // ends the bar's line where it stands
 
 private:

@@ -14,6 +14,9 @@
 
 inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
+// --frames and --seconds stay far below overflow: frames x 44100 and seconds x 1000 x fps fit 64 bits.
+inline constexpr int64_t kMaxFrames = INT64_MAX / 100000;
+inline constexpr int64_t kMaxSeconds = 100000000;
 inline constexpr int kWriterSlots = 4;            // frames drawn ahead of the one being written
 inline constexpr const char* kProgramName = "ziv-render";
 

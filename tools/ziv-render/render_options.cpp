@@ -4,7 +4,6 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
-#include <set>
 
 #include "tools/ziv-render/render_constants.h"
 
@@ -31,7 +30,7 @@ bool parseSeconds(const std::string& text, int64_t* ms) {
     if (whole.empty() && fraction.empty()) return false;
     if (fraction.size() > 3) return false;
     int64_t w = 0, f = 0;
-    if (!whole.empty() && !parseInteger(whole, 0, 100000000, &w)) return false;
+    if (!whole.empty() && !parseInteger(whole, 0, kMaxSeconds, &w)) return false;
     while (fraction.size() < 3) fraction += '0';
     if (!parseInteger(fraction, 0, 999, &f)) return false;
     *ms = w * 1000 + f;
@@ -114,12 +113,13 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             o.fps = static_cast<int>(n);
         } else if (word == "--frames") {
             if (!needValue(&v)) return fail("option '--frames' needs a value");
-            if (!parseInteger(v, 1, INT64_MAX / 100000, &o.frames))
-                return fail("--frames '" + v + "': not a whole number of at least 1");
+            if (!parseInteger(v, 1, kMaxFrames, &o.frames))
+                return fail("--frames '" + v + "': not a whole number from 1 to " + std::to_string(kMaxFrames));
         } else if (word == "--seconds") {
             if (!needValue(&v)) return fail("option '--seconds' needs a value");
             if (!parseSeconds(v, &o.secondsMs) || o.secondsMs == 0)
-                return fail("--seconds '" + v + "': not a positive number with at most 3 decimals");
+                return fail("--seconds '" + v + "': not a number above 0 and up to " + std::to_string(kMaxSeconds) +
+                            " with at most 3 decimals");
         } else if (word == "--scale") {
             int64_t n;
             if (!needValue(&v)) return fail("option '--scale' needs a value");
@@ -154,26 +154,15 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
     }
     if (o.frames >= 0 && o.secondsMs >= 0) return fail("--frames and --seconds cannot both be given");
 
-    // Two outputs under one name would overwrite each other; two on standard output would interleave.
-    std::vector<std::string> names;
-    for (const VideoOutput& v : o.videos) names.push_back(v.path);
-    for (const std::string* s : {&o.raw, &o.traceOut, &o.stats})
-        if (!s->empty()) names.push_back(*s);
-    std::set<std::string> seen;
+    // Two outputs on standard output would interleave; which names reach one file is checkFileRoles' matter.
     int toStdout = 0;
-    for (const std::string& n : names) {
-        if (n == "-") {
-            if (++toStdout > 1) return fail("only one output can go to standard output ('-')");
-            continue;
-        }
-        if (n != "/dev/null" && !seen.insert(n).second) return fail("output '" + n + "' is named twice");
-    }
-    if (!o.traceIn.empty() && (o.traceIn == o.raw || o.traceIn == o.stats))
-        return fail("output '" + o.traceIn + "' would overwrite the trace being read");
+    for (const std::string* n : {&o.raw, &o.traceOut, &o.stats})
+        if (*n == "-" && ++toStdout > 1) return fail("only one output can go to standard output ('-')");
 
     // A trace brings its own times; otherwise the frame clock must fit 32 bits.
     if (o.traceIn.empty() && renderFrameCount(o, 0) > maxFrameCount(o.fps))
-        return fail("too many frames: elapsed milliseconds would not fit 32 bits");
+        return fail("too many frames: at " + std::to_string(o.fps) + " fps at most " +
+                    std::to_string(maxFrameCount(o.fps)) + ", so that elapsed milliseconds fit 32 bits");
     return true;
 }
 
@@ -267,10 +256,12 @@ const char* renderHelp() {
            "                    default 2: 1280x960, so that their 4:2:0 colour never mixes two of\n"
            "                    the show's rows). y4m, PNG and raw are always 640x480.\n"
            "                      ziv-render --scale 3 -o big.mkv\n"
-           "  --png-dir DIR     one PNG per frame, DIR/frame-000000.png on (DIR is created).\n"
+           "  --png-dir DIR     one PNG per frame, DIR/frame-000000.png on. DIR is created, or replaced\n"
+           "                    as a whole when it holds nothing but such frames.\n"
            "                      ziv-render --frames 120 --png-dir shots\n"
            "  --raw FILE|-      every frame's whole 640x480 surface as 307200 little-endian\n"
-           "                    uint32 values 0x00RRGGBB, row-major; '-' is standard output.\n"
+           "                    uint32 values 0x00RRGGBB, row-major; '-' is standard output\n"
+           "                    (never a terminal).\n"
            "                      ziv-render --raw - | sha256sum\n"
            "  --trace-out FILE  the trace of what was rendered (times and spectra), for replay.\n"
            "                      ziv-render --trace-out show.trace --frames 3600\n"
@@ -288,10 +279,14 @@ const char* renderHelp() {
            "  -h, --help        this text.\n"
            "  --version         the version of ziv-render.\n"
            "\n"
-           "Files are written beside their name and renamed into place when complete, so a failed\n"
-           "or interrupted render leaves nothing half-written; '-', /dev/null and FIFOs are written\n"
-           "in place. Exit status: 0 done, 1 bad input file or failed output, 2 bad command line,\n"
-           "130 interrupted.\n"
+           "Every output is written beside its name and, once all of them are complete, renamed\n"
+           "into place: a failed or interrupted render leaves nothing half-written and replaces\n"
+           "nothing. '-', /dev/null and FIFOs are written in place. A replaced file keeps its\n"
+           "permissions; a file you could not write is refused. A symbolic link is followed, a\n"
+           "dangling one too (the file it names is created, as with a shell's '>'). No output may\n"
+           "be an input or another output, however it is spelt. Ctrl-C, SIGTERM and SIGHUP stop a\n"
+           "render within a second, ffmpeg included.\n"
+           "Exit status: 0 done, 1 bad input file or failed output, 2 bad command line, 130 interrupted.\n"
            "\n"
            "Trace format (little-endian): 8 bytes \"ZIVTRACE\", uint32 version 1, uint32 bands\n"
            "(>= 257); then per frame int32 elapsedMs and bands float32 entries (entry 0 the lowest\n"

@@ -1,19 +1,21 @@
 #include "tools/ziv-render/render_run.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/track_spectrum.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
+#include "tools/ziv-render/file_roles.h"
 #include "tools/ziv-render/frame_writer_thread.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
@@ -21,14 +23,12 @@
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
-#include "audio/track_spectrum.h"
+#include "tools/ziv-render/stop_request.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 #include "ziv_version.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
 
 struct Timings {
     double analysis = 0, pipeline = 0, output = 0;
@@ -62,14 +62,15 @@ bool loadPictureBankOnce() {
     return loaded;
 }
 
-// Every output of one render, opened before the first frame and committed after the last.
+// Every output of one render, opened before the first frame, completed after
+// the last, and published only when every one of them is complete.
 struct Outputs {
     std::vector<std::unique_ptr<OutputFile>> y4m;
     std::vector<std::string> y4mNames;
     std::vector<std::unique_ptr<FfmpegVideo>> videos;
     std::vector<std::string> videoNames;
     OutputFile raw, trace, stats;
-    std::string pngDir;
+    OutputFolder png;
     std::vector<uint8_t> rawBytes, y4mBytes, traceBytes, pngBytes;
 
     void abandon() {
@@ -78,27 +79,28 @@ struct Outputs {
         raw.abandon();
         trace.abandon();
         stats.abandon();
+        png.abandon();
     }
 };
 
-bool ensureFolder(const std::string& dir, std::string* why) {
-    struct stat st;
-    if (stat(dir.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return true;
-        *why = "is not a folder";
-        return false;
+// Binary on a terminal is never what was meant.
+bool binaryToTerminal(const RenderOptions& o, std::string* why) {
+    if (isatty(STDOUT_FILENO) != 1) return false;
+    for (const auto& [option, name] : {std::pair{"--raw", &o.raw}, std::pair{"--trace-out", &o.traceOut}}) {
+        if (*name == "-") {
+            *why = std::string(option) + " -: standard output is a terminal; send it to a file or a pipe";
+            return true;
+        }
     }
-    if (mkdir(dir.c_str(), 0777) == 0) return true;
-    *why = std::strerror(errno);
     return false;
 }
 
 }  // namespace
 
-void requestRenderStop() { stopRequested = 1; }
+void requestRenderStop() { requestStop(); }
 
 int renderMain(int argc, const char* const* argv) {
-    stopRequested = 0;
+    clearStopRequest();
     RenderOptions o;
     std::string error;
     if (!parseRenderOptions(argc, argv, o, &error)) {
@@ -110,62 +112,84 @@ int renderMain(int argc, const char* const* argv) {
         return 0;
     }
     if (o.version) return printVersion(kProgramName);
+    // Before anything is read or written: no output may reach an input or another output.
+    if (!checkFileRoles(o, &error) || binaryToTerminal(o, &error)) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, error.c_str());
+        return 2;
+    }
+    auto inputFailed = [&](const char* what, const std::string& file, const std::string& why) {
+        return stopRequested() ? interrupted() : failFile(what, file, why);
+    };
 
-    // Inputs first: nothing is written unless every input is sound.
-    Trace trace;
+    // Inputs first: a bad header or track writes nothing. A trace is read record by record as it renders.
+    TraceReader trace;
     const bool fromTrace = !o.traceIn.empty();
-    if (fromTrace && !readTraceFile(o.traceIn, trace, &error)) return failFile("trace", o.traceIn, error);
-    if (fromTrace && traceRecords(trace) == 0) return failFile("trace", o.traceIn, "holds no records");
+    if (fromTrace && !trace.open(o.traceIn, &error)) return inputFailed("trace", o.traceIn, error);
+    if (fromTrace && trace.records() == 0) return failFile("trace", o.traceIn, "holds no records");
     const std::string trackPath = effectiveTrack(o);
     TrackSpectrum track;
-    if (!trackPath.empty() && !track.open(trackPath, &error)) return failFile("track", trackPath, error);
+    if (!trackPath.empty() && !track.open(trackPath, &error)) return inputFailed("track", trackPath, error);
 
-    const int64_t frames = renderFrameCount(o, fromTrace ? traceRecords(trace) : 0);
-    if (frames < 0) {
-        return failFile("trace", o.traceIn,
-                        "holds " + std::to_string(traceRecords(trace)) + " records, fewer than the frames asked for");
+    // -1: every record of a trace whose length shows only at its end.
+    int64_t frames;
+    if (fromTrace && trace.records() < 0) {
+        frames = o.frames >= 0 || o.secondsMs >= 0 ? renderFrameCount(o, INT64_MAX) : -1;
+    } else {
+        frames = renderFrameCount(o, fromTrace ? trace.records() : 0);
+        if (frames < 0)
+            return failFile("trace", o.traceIn,
+                            "holds " + std::to_string(trace.records()) + " records, fewer than the frames asked for");
     }
     const int64_t startFrame = renderStartFrame(o);
-    if (startFrame >= frames) {
+    if (frames >= 0 && startFrame >= frames) {
         std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
                      static_cast<long long>(frames));
         return 2;
     }
     for (const VideoOutput& v : o.videos) {
-        if (v.kind != VideoKind::Y4m && findProgram("ffmpeg").empty())
+        if (v.kind == VideoKind::Y4m) continue;
+        if (findProgram("ffmpeg").empty())
             return failFile("video", v.path, "the ffmpeg program is not on the PATH (install ffmpeg, or write -o FILE.y4m)");
+        if (frames < 0 && !trackPath.empty())
+            return failFile("trace", o.traceIn, "is not a regular file, so its length is unknown; a video with sound "
+                                                "needs --frames or --seconds");
     }
 
     Outputs out;
-    auto openFailed = [&](const char* what, const std::string& file, const std::string& why) {
+    auto outputFailed = [&](const char* what, const std::string& file, const std::string& why) {
         out.abandon();
-        if (stopRequested) return interrupted();
-        return failFile(what, file, why);
+        return inputFailed(what, file, why);
     };
     for (const VideoOutput& v : o.videos) {
         if (v.kind == VideoKind::Y4m) {
             out.y4m.push_back(std::make_unique<OutputFile>());
             out.y4mNames.push_back(v.path);
-            if (!out.y4m.back()->open(v.path, &error)) return openFailed("output", v.path, error);
+            if (!out.y4m.back()->open(v.path, &error)) return outputFailed("output", v.path, error);
             const std::string header = y4mHeader(o.fps);
-            if (!out.y4m.back()->write(header.data(), header.size(), &error)) return openFailed("output", v.path, error);
+            if (!out.y4m.back()->write(header.data(), header.size(), &error)) return outputFailed("output", v.path, error);
         } else {
             out.videos.push_back(std::make_unique<FfmpegVideo>());
             out.videoNames.push_back(v.path);
             VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, o.quality, videoScale(o), startFrame};
-            if (!out.videos.back()->start(job, &error)) return openFailed("video", v.path, error);
+            FfmpegVideo& video = *out.videos.back();
+            if (!video.start(job, &error)) return outputFailed("video", v.path, error);
+            if (video.audioChannelCount() != video.trackChannelCount())
+                std::fprintf(stderr, "%s: video '%s': the track's %d channels are mixed down to %d (%s)\n", kProgramName,
+                             v.path.c_str(), video.trackChannelCount(), video.audioChannelCount(),
+                             encoderChannelNote(v.kind).c_str());
         }
     }
-    if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return openFailed("output", o.raw, error);
-    if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return openFailed("output", o.stats, error);
-    const int traceBands = fromTrace ? trace.bands : kSpectrumBands;
+    if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return outputFailed("output", o.raw, error);
+    if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return outputFailed("output", o.stats, error);
+    const int traceBands = fromTrace ? trace.bands() : kSpectrumBands;
     if (!o.traceOut.empty()) {
-        if (!out.trace.open(o.traceOut, &error)) return openFailed("output", o.traceOut, error);
+        if (!out.trace.open(o.traceOut, &error)) return outputFailed("output", o.traceOut, error);
         uint8_t header[kTraceHeaderBytes];
         encodeTraceHeader(traceBands, header);
-        if (!out.trace.write(header, sizeof header, &error)) return openFailed("output", o.traceOut, error);
+        if (!out.trace.write(header, sizeof header, &error)) return outputFailed("output", o.traceOut, error);
     }
-    if (!o.pngDir.empty() && !ensureFolder(o.pngDir, &error)) return openFailed("output", o.pngDir, error);
+    if (!o.pngDir.empty() && !out.png.open(o.pngDir, &error)) return outputFailed("output", o.pngDir, error);
+    ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
     if (!o.raw.empty()) out.rawBytes.resize(kRawFrameBytes);
     if (!out.y4m.empty()) out.y4mBytes.resize(kY4mFrameBytes);
     if (!o.traceOut.empty()) out.traceBytes.resize(traceRecordBytes(traceBands));
@@ -197,12 +221,10 @@ int renderMain(int argc, const char* const* argv) {
                 return fail("output", o.traceOut, why);
         }
         if (!o.pngDir.empty()) {
-            const std::string name = o.pngDir + "/" + pngFrameName(f.frame);
-            OutputFile png;
-            if (!encodePng(frameSurface, out.pngBytes)) return fail("output", name, "PNG encoding failed");
-            if (!png.open(name, &why) || !png.write(out.pngBytes.data(), out.pngBytes.size(), &why) ||
-                !png.commit(&why))
-                return fail("output", name, why);
+            const std::string name = pngFrameName(f.frame);
+            if (!encodePng(frameSurface, out.pngBytes)) return fail("output", o.pngDir + "/" + name, "PNG encoding failed");
+            if (!out.png.writeFile(name, out.pngBytes.data(), out.pngBytes.size(), &why))
+                return fail("output", o.pngDir + "/" + name, why);
         }
         return true;
     };
@@ -210,44 +232,54 @@ int renderMain(int argc, const char* const* argv) {
                               !o.pngDir.empty();
     FrameWriterThread writer(kWriterSlots, kSurfacePixels, o.traceOut.empty() ? 0 : static_cast<size_t>(traceBands),
                              writeOutputs);
+    // A stop ends the writer too, even one blocked on a FIFO: it is interrupted until it returns.
+    writer.setStopCheck(stopRequested, stopInterruptSignal());
+    // The writer is stopped before any output is abandoned: nothing is written while it is taken away.
+    auto stopped = [&] {
+        writer.stop();
+        progress.leave();
+        return outputFailed("output", "", "interrupted");
+    };
     auto writeFailed = [&] {
         writer.stop();
         const WriteFailure f = writer.failure();
-        return openFailed(f.what.c_str(), f.file, f.why);
+        return outputFailed(f.what.c_str(), f.file, f.why);
     };
 
     loadPictureBankOnce();
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
-    std::vector<float> spectrum(kSpectrumBands, 0.0f);
+    std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     RenderStats stats;
     LookMeter look(o.fps);
     Timings timings;
-    ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
     const Clock::time_point begun = Clock::now();
 
-    for (int64_t n = 0; n < frames; ++n) {
-        if (stopRequested) {
-            writer.stop();
-            out.abandon();
-            progress.leave();
-            return interrupted();
-        }
+    int64_t n = 0;
+    for (; frames < 0 || n < frames; ++n) {
+        if (stopRequested()) return stopped();
         if (writer.failed()) return writeFailed();
         Clock::time_point mark = Clock::now();
-        const float* frameSpectrum;
         int32_t elapsedMs;
         if (fromTrace) {
-            frameSpectrum = traceSpectrum(trace, n);
-            elapsedMs = trace.elapsedMs[static_cast<size_t>(n)];
+            const int got = trace.next(&elapsedMs, spectrum.data(), &error);
+            if (got < 0) {
+                writer.stop();
+                return outputFailed("trace", o.traceIn, error);
+            }
+            if (got == 0 && frames < 0) break;
+            if (got == 0) {
+                writer.stop();
+                return outputFailed("trace", o.traceIn,
+                                    "holds " + std::to_string(n) + " records, fewer than the frames asked for");
+            }
         } else {
             track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
-            frameSpectrum = spectrum.data();
             elapsedMs = frameElapsedMs(n, o.fps);
         }
         timings.analysis += secondsSince(mark);
 
-        const FrameRecord record = runFrame(frameSpectrum, elapsedMs, surface.data());
+        const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface.data());
         timings.pipeline += secondsSince(mark);
         if (n < startFrame) {
             progress.update(n + 1);
@@ -261,30 +293,50 @@ int renderMain(int argc, const char* const* argv) {
             f.frame = n - startFrame;  // outputs count from the first frame they hold
             f.elapsedMs = elapsedMs;
             f.surface = surface;
-            std::copy(frameSpectrum, frameSpectrum + f.spectrum.size(), f.spectrum.begin());
+            std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(f.spectrum.size()), f.spectrum.begin());
             writer.submit();
         }
         progress.update(n + 1);
     }
-    if (!writer.finish()) return writeFailed();
+    if (!writer.finish()) return stopRequested() && !writer.failed() ? stopped() : writeFailed();
     writer.stop();
     timings.output += writer.busySeconds();
+    if (n < startFrame) {   // a trace of unknown length ended before the start
+        std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
+                     static_cast<long long>(n));
+        out.abandon();
+        return 2;
+    }
+    const int64_t rendered = n;
 
+    // Everything complete first (ffmpeg included), then a last look for a stop, then every name at once.
+    Clock::time_point mark = Clock::now();
     if (!o.stats.empty()) {
         const LookFigures figures = look.figures();
         const std::string json = renderStatsJson(stats, o.fps, &figures);
-        if (!out.stats.write(json.data(), json.size(), &error)) return openFailed("output", o.stats, error);
+        if (!out.stats.write(json.data(), json.size(), &error)) return outputFailed("output", o.stats, error);
     }
-    Clock::time_point mark = Clock::now();
     for (size_t i = 0; i < out.videos.size(); ++i)
-        if (!out.videos[i]->finish(&error)) return openFailed("video", out.videoNames[i], error);
+        if (!out.videos[i]->complete(&error)) return outputFailed("video", out.videoNames[i], error);
     for (size_t i = 0; i < out.y4m.size(); ++i)
-        if (!out.y4m[i]->commit(&error)) return openFailed("output", out.y4mNames[i], error);
-    if (!o.raw.empty() && !out.raw.commit(&error)) return openFailed("output", o.raw, error);
-    if (!o.traceOut.empty() && !out.trace.commit(&error)) return openFailed("output", o.traceOut, error);
-    if (!o.stats.empty() && !out.stats.commit(&error)) return openFailed("output", o.stats, error);
+        if (!out.y4m[i]->complete(&error)) return outputFailed("output", out.y4mNames[i], error);
+    if (!o.raw.empty() && !out.raw.complete(&error)) return outputFailed("output", o.raw, error);
+    if (!o.traceOut.empty() && !out.trace.complete(&error)) return outputFailed("output", o.traceOut, error);
+    if (!o.stats.empty() && !out.stats.complete(&error)) return outputFailed("output", o.stats, error);
+    if (stopRequested()) {
+        progress.leave();
+        return outputFailed("output", "", "interrupted");
+    }
+    for (size_t i = 0; i < out.videos.size(); ++i)
+        if (!out.videos[i]->publish(&error)) return outputFailed("video", out.videoNames[i], error);
+    for (size_t i = 0; i < out.y4m.size(); ++i)
+        if (!out.y4m[i]->publish(&error)) return outputFailed("output", out.y4mNames[i], error);
+    if (!o.raw.empty() && !out.raw.publish(&error)) return outputFailed("output", o.raw, error);
+    if (!o.traceOut.empty() && !out.trace.publish(&error)) return outputFailed("output", o.traceOut, error);
+    if (!o.stats.empty() && !out.stats.publish(&error)) return outputFailed("output", o.stats, error);
+    if (!o.pngDir.empty() && !out.png.publish(&error)) return outputFailed("output", o.pngDir, error);
     timings.output += secondsSince(mark);
-    progress.finish();
+    progress.finish(rendered);
 
     if (o.timings) {
         const double total = std::chrono::duration<double>(Clock::now() - begun).count();
@@ -293,8 +345,8 @@ int renderMain(int argc, const char* const* argv) {
         std::fprintf(stderr,
                      "%s: %lld frames in %.2f s (%.1f frames/s); analysis %.2f s (%.1f%%), pipeline %.2f s (%.1f%%), "
                      "output %.2f s (%.1f%%)\n",
-                     kProgramName, static_cast<long long>(frames), total,
-                     total > 0 ? static_cast<double>(frames) / total : 0.0, timings.analysis, share(timings.analysis),
+                     kProgramName, static_cast<long long>(rendered), total,
+                     total > 0 ? static_cast<double>(rendered) / total : 0.0, timings.analysis, share(timings.analysis),
                      timings.pipeline, share(timings.pipeline), timings.output, share(timings.output));
     }
     return 0;

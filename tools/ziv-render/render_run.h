@@ -1,7 +1,7 @@
 // The whole offline render: arguments in, exit status out.
 //
 //   int status = renderMain(argc, argv);   // 0 done, 1 bad input file or failed output, 2 bad command line
-//   requestRenderStop();                   // from a signal handler: the render stops, leaving nothing behind
+//   requestRenderStop();                   // as Ctrl-C does: the render stops, leaving nothing behind (130)
 //
 // Frame n gets elapsedMs = floor(n * 1000 / fps) and the spectrum of the
 // track heard up to sample floor(n * 44100 / fps), or the n-th record of a

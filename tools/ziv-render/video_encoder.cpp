@@ -16,6 +16,7 @@
 #include "audio/track_reader.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/render_constants.h"
+#include "tools/ziv-render/stop_request.h"
 
 extern char** environ;
 
@@ -24,6 +25,8 @@ namespace {
 constexpr int kVideoChildFd = 3;
 constexpr int kAudioChildFd = 4;
 constexpr int kAudioChunkFrames = 4096;
+// How long a stopped ffmpeg gets to end on SIGTERM before SIGKILL.
+constexpr int kTermGraceMs = 300;
 
 const char* containerOf(VideoKind kind) {
     switch (kind) {
@@ -46,8 +49,10 @@ const char* suffixOf(VideoKind kind) {
 }
 
 // Streams the track's audio for the rendered span into fd, then closes it.
-void pumpAudio(TrackReader* reader, int channels, int64_t skip, int64_t total, int fd, std::atomic<bool>* stop,
+// With fewer channels out than in, every output channel gets the mean of all.
+void pumpAudio(TrackReader* reader, int channels, int outChannels, int64_t skip, int64_t total, int fd, std::atomic<bool>* stop,
                std::atomic<bool>* failed) {
+    blockStopSignalsInThisThread();
     std::vector<float> chunk(static_cast<size_t>(kAudioChunkFrames) * static_cast<size_t>(channels));
     for (int64_t skipped = 0; skipped < skip && !stop->load();) {
         const int got = readTrack(reader, chunk.data(), static_cast<int>(std::min<int64_t>(skip - skipped, kAudioChunkFrames)));
@@ -62,7 +67,15 @@ void pumpAudio(TrackReader* reader, int channels, int64_t skip, int64_t total, i
             std::fill(chunk.begin(), chunk.end(), 0.0f);
             got = want;
         }
-        if (!writeAll(fd, chunk.data(), static_cast<size_t>(got) * static_cast<size_t>(channels) * sizeof(float), nullptr)) {
+        if (outChannels != channels) {
+            for (int i = 0; i < got; ++i) {
+                double sum = 0.0;
+                for (int c = 0; c < channels; ++c) sum += chunk[static_cast<size_t>(i) * channels + c];
+                const auto mean = static_cast<float>(sum / channels);
+                for (int c = 0; c < outChannels; ++c) chunk[static_cast<size_t>(i) * outChannels + c] = mean;
+            }
+        }
+        if (!writeAll(fd, chunk.data(), static_cast<size_t>(got) * static_cast<size_t>(outChannels) * sizeof(float), nullptr)) {
             failed->store(true);
             break;
         }
@@ -95,6 +108,26 @@ std::string findProgram(const std::string& name) {
 }
 
 int64_t audioFramesFor(int64_t frames, int fps) { return frames * kMixRate / fps; }
+
+bool encoderTakesChannels(VideoKind kind, int channels) {
+    switch (kind) {
+        case VideoKind::Mp4: return channels >= 1 && channels <= 8;    // AAC
+        case VideoKind::Mkv: return channels >= 1 && channels <= 255;  // Vorbis
+        case VideoKind::Webm: return channels == 1 || channels == 2 || (channels >= 5 && channels <= 8);  // Opus
+        case VideoKind::Y4m: break;
+    }
+    return false;
+}
+
+std::string encoderChannelNote(VideoKind kind) {
+    switch (kind) {
+        case VideoKind::Mp4: return "AAC in mp4 takes 1 to 8";
+        case VideoKind::Mkv: return "Vorbis in mkv takes 1 to 255";
+        case VideoKind::Webm: return "Opus in webm takes 1, 2 or 5 to 8";
+        case VideoKind::Y4m: break;
+    }
+    return "y4m has no audio";
+}
 
 std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string& writePath, int audioChannels) {
     std::vector<std::string> a = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
@@ -132,7 +165,8 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
         a.push_back("-an");
     }
     if (job.kind == VideoKind::Mp4) a.insert(a.end(), {"-movflags", "+faststart"});
-    a.insert(a.end(), {"-f", containerOf(job.kind), writePath});
+    // The file protocol by name: a colon in the name is not a protocol, a leading '-' not an option.
+    a.insert(a.end(), {"-f", containerOf(job.kind), "file:" + writePath});
     return a;
 }
 
@@ -154,14 +188,17 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
             if (why) *why = "track '" + job.track + "': " + trackWhy;
             return false;
         }
-        channels = std::max(trackChannels(reader), 1);
+        trackChannels_ = std::max(trackChannels(reader), 1);
+        channels = encoderTakesChannels(job.kind, trackChannels_) ? trackChannels_ : 2;
     }
+    audioChannels_ = channels;
     if (!placeOutput(job.path, suffixOf(job.kind), &place_, why)) {
         if (reader) closeTrack(reader);
         return false;
     }
     // Writes to a finished ffmpeg must fail with an error, not end this process.
     signal(SIGPIPE, SIG_IGN);
+    completed_ = false;
 
     int video[2], audio[2] = {-1, -1};
     if (pipe2(video, O_CLOEXEC) != 0 || (reader && pipe2(audio, O_CLOEXEC) != 0)) {
@@ -214,8 +251,8 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
         stopAudio_ = false;
         audioFailed_ = false;
         const int64_t skip = audioFramesFor(job.startFrame, job.fps);
-        audio_ = std::thread(pumpAudio, reader, channels, skip, audioFramesFor(job.startFrame + job.frames, job.fps) - skip, audio[1], &stopAudio_,
-                             &audioFailed_);
+        audio_ = std::thread(pumpAudio, reader, trackChannels_, channels, skip,
+                             audioFramesFor(job.startFrame + job.frames, job.fps) - skip, audio[1], &stopAudio_, &audioFailed_);
     }
     return true;
 }
@@ -227,7 +264,7 @@ bool FfmpegVideo::writeFrame(const uint32_t* surface, std::string* why) {
     }
     if (writeAll(videoFd_, surface, kRawFrameBytes, nullptr)) return true;
     // ffmpeg stopped reading: its own message is already on stderr.
-    if (why) *why = "ffmpeg stopped taking frames";
+    if (why) *why = stopRequested() ? "interrupted" : "ffmpeg stopped taking frames";
     return false;
 }
 
@@ -239,12 +276,13 @@ bool FfmpegVideo::waitChild(std::string* why) {
     int status = 0;
     pid_t r;
     do r = waitpid(child_, &status, 0);
-    while (r < 0 && errno == EINTR);
-    child_ = -1;
+    while (r < 0 && errno == EINTR && !stopRequested());
     if (r < 0) {
-        if (why) *why = std::string("waiting for ffmpeg: ") + std::strerror(errno);
+        // The child is still there: abandon() stops and reaps it.
+        if (why) *why = errno == EINTR ? "interrupted" : std::string("waiting for ffmpeg: ") + std::strerror(errno);
         return false;
     }
+    child_ = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     if (why) {
         *why = WIFEXITED(status) ? "ffmpeg failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")"
@@ -253,20 +291,36 @@ bool FfmpegVideo::waitChild(std::string* why) {
     return false;
 }
 
-bool FfmpegVideo::finish(std::string* why) {
+bool FfmpegVideo::complete(std::string* why) {
     if (child_ < 0) {
         if (why) *why = "not started";
         return false;
     }
     close(videoFd_);
     videoFd_ = -1;
-    stopAudio();
+    // ffmpeg first: the audio thread may be blocked on a pipe that only ffmpeg's end releases.
     bool ok = waitChild(why);
-    if (ok && audioFailed_) {
-        ok = false;
-        if (why) *why = "ffmpeg stopped taking audio";
+    if (!ok) {
+        abandon();
+        return false;
     }
-    return settlePlacedOutput(place_, ok, why);
+    stopAudio();
+    if (audioFailed_) {
+        if (why) *why = "ffmpeg stopped taking audio";
+        abandon();
+        return false;
+    }
+    completed_ = true;
+    return true;
+}
+
+bool FfmpegVideo::publish(std::string* why) {
+    if (!completed_) {
+        if (why) *why = "not complete";
+        return false;
+    }
+    completed_ = false;
+    return settlePlacedOutput(place_, true, why);
 }
 
 void FfmpegVideo::abandon() {
@@ -275,13 +329,21 @@ void FfmpegVideo::abandon() {
     if (child_ > 0) {
         stopAudio_ = true;
         kill(child_, SIGTERM);
-        stopAudio();
         int status;
-        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        pid_t r = 0;
+        for (int waited = 0; waited < kTermGraceMs && r == 0; waited += 10) {
+            r = waitpid(child_, &status, WNOHANG);
+            if (r == 0) usleep(10000);
+        }
+        if (r == 0) {
+            kill(child_, SIGKILL);
+            while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+            }
         }
         child_ = -1;
     }
     stopAudio();
+    completed_ = false;
     abandonPlacedOutput(place_);
     place_ = OutputPlace{};
 }

@@ -34,12 +34,32 @@ struct BarBlock {
     int64_t by64 = 0, by128 = 0, by256 = 0;  // which band made the peak
 };
 
+constexpr const char* kUsage = "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n";
+
+constexpr const char* kHelp =
+    "ziv-track-stats: plays a track through the show's analyser offline, at 60 frames a second\n"
+    "over the show's 394-second course, and reports where the selectors spend their time.\n"
+    "\n"
+    "  --check     exit 1 and name each target the track misses\n"
+    "  --bars      also the levels per eight bars of the default track's song\n"
+    "  -h, --help  this text\n"
+    "  --version   the version\n"
+    "\n"
+    "Exit status: 0 done, 1 unreadable track or missed target, 2 bad command line.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (askedForVersion(argc, argv)) return printVersion("ziv-track-stats");
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
+    if (argc < 2 || argv[1][0] == '-') {
+        std::fputs(kUsage, stderr);
         return 2;
     }
     bool check = false, bars = false;
