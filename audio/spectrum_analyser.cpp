@@ -12,57 +12,78 @@ namespace {
 constexpr double kSampleRate = 44100.0;
 
 // What the levels answer to. Times are in seconds of heard samples; floors
-// are band levels (a full-scale sine reads 1) or shares of the running
-// root mean square of the samples. Chosen on a corpus of real music of many
-// kinds; see tools/corpus/README.md.
+// are band levels (a full-scale sine reads 1) or shares of the running root
+// mean square of the samples; the values a band takes are set against the
+// show's thresholds (0.1, 0.3, 0.5 and 0.8). Chosen on a corpus of real music
+// of many kinds; see tools/corpus/README.md.
 struct Tuning {
     double meanSeconds = 1.5;      // running mean of each band
     double peakSeconds = 4.0;      // release of each band's peak
     double overallSeconds = 5.0;   // running overall level
+    double smoothSeconds = 0.05;   // the smoothed level the means and onsets read
     double relFloor = 0.01;        // floor against the overall level
     double bassFloor = 0.08;       // the same for the bass selector bands
     double absFloor = 1e-5;        // floor that keeps silence silent
-    double bodyGain = 1.3;         // body bands: band 51 and every band no selector reads
-    double bassGain = 1.1;         // band 2, the trail's blue
-    // Beat bands: base x liveliness x body + gain x jump past a dead zone over a range.
-    double beatBase = 0.22, beatGain = 0.6, beatDead = 0.6, beatRange = 1.5;
-    double kickBase = 0.9, kickGain = 0.4, kickDead = 0.8, kickRange = 1.5;   // band 1
-    double hiBase = 0.6, hiGain = 0.4, hiDead = 0.8, hiRange = 1.5;         // bands 44..46
-    // Liveliness: the spread over the mean, past a dead zone; band 1 and bands
-    // 44..46 keep a still share of their base (below their thresholds).
-    double liveDead = 0.5, liveRange = 0.3, stillKick = 0.25, stillHigh = 0.15;
+    double colourGain = 1.3;       // colour bands: every band no selector reads
+    double band51Gain = 1.6;       // band 51, the colour rows' blue and yellow
+    double bassAtMean = 0.6;       // band 2 when the bass is at its running mean
+    // Resting levels, times the band's loudness against its peak: each stays
+    // below its threshold (band 1 and 0..20 below 0.3; 0..20 so that their
+    // mean does too with band 1 held and band 2 full; 44..46 below 0.1).
+    // Band 1 is the trail's green, so it rests near its threshold whenever the
+    // bass is there at all: its loudness counts only to the power kickCurve.
+    double kickRest = 0.29, kickCurve = 0.2, beatRest = 0.22, highRest = 0.09;
+    // Steps: a group's onset (its smoothed level over its running mean past a
+    // dead zone), in music that is lively enough, at least a gap apart. The
+    // band then reads the step value for one 60 fps frame's worth of samples.
+    double sceneDead = 0.07, sceneGap = 0.2, sceneStep = 0.4;
+    double colourDead = 0.12, colourGap = 0.5, colourStep = 0.45;
+    double pictureDead = 0.3, pictureGap = 0.6, pictureStep = 0.3;
+    int stepLength = 735;
+    // Liveliness: the spread of a group's smoothed levels over their mean,
+    // past a dead zone. Smoothing leaves noise nearly still; music is not.
+    double liveDead = 0.1, liveRange = 0.1, liveGate = 0.5;
+    // Holding: band 1's envelope above the level its loudest share of time
+    // stays above, with a little hysteresis; that level is tracked slowly.
+    double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
     // Cuts: a jump over the running mean, at least this far apart, this many samples long.
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
     int cutLength = 1024;
+    double dimGain = 0.15;         // bands 63 and 65, beside the cut band 64
 };
 
-const Tuning& tuning() {
-    static constexpr Tuning t{};
-    return t;
-}
+constexpr Tuning kTuning{};
 
-enum class Kind : int8_t { Body, Beat, Kick, High, Dim, Cut };
+enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
-    double meanStep, peakDecay, overallStep;
-    int64_t cutGap;
+    double meanStep, peakDecay, overallStep, smoothStep, holdStep;
+    int64_t cutGap, sceneGap, colourGap, pictureGap;
     Tables() {
+        const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
             window[n] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kAnalysisWindow);
-        for (int k = 0; k < kSpectrumBands; ++k) kind[k] = Kind::Body;
+        for (int k = 0; k < kSpectrumBands; ++k) kind[k] = Kind::Colour;
         for (int k = 0; k <= 20; ++k) kind[k] = Kind::Beat;
+        for (int k = 14; k <= 16; ++k) kind[k] = Kind::Rest;   // their own threshold steps the picture twice
         kind[1] = Kind::Kick;
-        kind[2] = Kind::Body;
+        kind[2] = Kind::Bass;
         for (int k = 44; k <= 46; ++k) kind[k] = Kind::High;
         kind[63] = kind[65] = Kind::Dim;
         kind[64] = kind[128] = kind[256] = Kind::Cut;
-        const Tuning& t = tuning();
-        meanStep = 1.0 - std::exp(-kAnalysisHop / (kSampleRate * t.meanSeconds));
+        auto step = [](double seconds) { return 1.0 - std::exp(-kAnalysisHop / (kSampleRate * seconds)); };
+        meanStep = step(t.meanSeconds);
         peakDecay = std::exp(-kAnalysisHop / (kSampleRate * t.peakSeconds));
-        overallStep = 1.0 - std::exp(-kAnalysisHop / (kSampleRate * t.overallSeconds));
-        cutGap = static_cast<int64_t>(t.cutSeconds * kSampleRate);
+        overallStep = step(t.overallSeconds);
+        smoothStep = step(t.smoothSeconds);
+        holdStep = step(t.holdSeconds);
+        auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kSampleRate); };
+        cutGap = samples(t.cutSeconds);
+        sceneGap = samples(t.sceneGap);
+        colourGap = samples(t.colourGap);
+        pictureGap = samples(t.pictureGap);
     }
 };
 
@@ -77,19 +98,45 @@ const kissfft<double>& transform() {
     return fft;
 }
 
-double floorOf(const AnalyserState& s) { return std::max(tuning().absFloor, tuning().relFloor * s.overall); }
-
 double clamp01(double x) { return std::min(1.0, std::max(0.0, x)); }
-
-// How far a level stands above its running mean, past a dead zone, on 0..1.
-double jump(double level, double mean, double floor, double dead, double range) {
-    return clamp01((level / std::max(mean, floor) - 1.0 - dead) / range);
-}
 
 void levelsOf(const float* window, double* levels) {
     float bands[kSpectrumBands];
     measureBands(window, bands);
     bandLevels(bands, levels);
+}
+
+// How far a group of bands stands above its running mean now (the level
+// half smoothed, so a single noisy hop counts for less). Bands 2 and 14..16
+// take no part: band 2 follows the bass's swell and 14..16 rest.
+double onsetRatio(const AnalyserState& s, const double* level, int lo, int hi, double floor) {
+    double now = 0.0, usual = 0.0;
+    for (int k = lo; k <= hi; ++k) {
+        if (k == 2 || (k >= 14 && k <= 16)) continue;
+        now += 0.5 * (level[k] + s.smooth[k]);
+        usual += std::max(s.mean[k], floor);
+    }
+    return now / usual;
+}
+
+// How lively a group has been over the last second or two, on 0..1: the
+// spread of its smoothed levels over their mean. A tone does not vary, and
+// noise hardly does once smoothed, so neither steps the selectors.
+double liveliness(const AnalyserState& s, int lo, int hi, double floor) {
+    double spread = 0.0, usual = 0.0;
+    for (int k = lo; k <= hi; ++k) {
+        spread += std::sqrt(std::max(0.0, s.square[k] - s.mean[k] * s.mean[k]));
+        usual += std::max(s.mean[k], floor);
+    }
+    return clamp01((spread / usual - kTuning.liveDead) / kTuning.liveRange);
+}
+
+void startStep(int64_t& step, int64_t here, int64_t gap, double ratio, double live, double dead) {
+    if (live >= kTuning.liveGate && ratio > 1.0 + dead && (step < 0 || here - step >= gap)) step = here;
+}
+
+bool stepOpen(int64_t step, int64_t position) {
+    return step >= 0 && position >= step && position - step < kTuning.stepLength;
 }
 
 }  // namespace
@@ -122,17 +169,17 @@ void bandLevels(const float* bands, double* levels) {
 
 void takeInHop(AnalyserState& s, const float* window) {
     const Tables& t = tables();
-    const Tuning& u = tuning();
+    const Tuning& u = kTuning;
     double level[kSpectrumBands];
     levelsOf(window, level);
     const int64_t here = s.nextHop;
     s.nextHop += kAnalysisHop;
     // A cut opens where a cut band jumps well above its running mean.
-    const double floor = std::max(u.absFloor, u.cutFloor * s.overall);
+    const double cutFloor = std::max(u.absFloor, u.cutFloor * s.overall);
     if (s.cutStart < 0 || here - s.cutStart >= t.cutGap) {
         double best = u.cutRatio;
         for (int k : {64, 128, 256}) {
-            const double ratio = level[k] / std::max(s.mean[k], floor);
+            const double ratio = level[k] / std::max(s.mean[k], cutFloor);
             if (ratio > best) {
                 best = ratio;
                 s.cutStart = here;
@@ -140,42 +187,70 @@ void takeInHop(AnalyserState& s, const float* window) {
             }
         }
     }
+    // Steps open on onsets: the scene on the kick or any onset in the bass,
+    // the colour on an onset across the bass, the picture on one in 44..46.
+    const double bass = std::max(u.absFloor, u.bassFloor * s.overall);
+    const double floor = std::max(u.absFloor, u.relFloor * s.overall);
+    const double bassLive = liveliness(s, 0, 20, bass);
+    const double bassOnset = onsetRatio(s, level, 0, 20, bass);
+    startStep(s.sceneStep, here, t.sceneGap, std::max(onsetRatio(s, level, 1, 1, bass), bassOnset), bassLive, u.sceneDead);
+    startStep(s.colourStep, here, t.colourGap, bassOnset, bassLive, u.colourDead);
+    startStep(s.pictureStep, here, t.pictureGap, onsetRatio(s, level, 44, 46, floor), liveliness(s, 40, 50, floor), u.pictureDead);
+    // The hold level climbs while band 1 holds and sinks while it does not,
+    // so it holds holdShare of the time, whatever the music; even a steady
+    // bass comes and goes every few seconds.
+    s.bassEnvelope += t.holdStep * (level[1] - s.bassEnvelope);
+    const double holding = s.holding ? 1.0 : 0.0;
+    s.holdLevel = std::max(0.0, s.holdLevel + u.holdRate * std::max(s.mean[1], bass) * (holding - u.holdShare));
+    const double hold = std::max(s.holdLevel, u.absFloor);
+    if (s.bassEnvelope > hold * (1.0 + u.holdHysteresis)) s.holding = true;
+    else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis)) s.holding = false;
+
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
     s.overall += t.overallStep * (std::sqrt(sumOfSquares / kAnalysisWindow) - s.overall);
     for (int k = 0; k < kSpectrumBands; ++k) {
-        s.mean[k] += t.meanStep * (level[k] - s.mean[k]);
-        s.square[k] += t.meanStep * (level[k] * level[k] - s.square[k]);
+        // A band heard for the first time starts its history at its level, so
+        // the climb from silence does not read as liveliness or an onset.
+        if (s.mean[k] == 0.0) {
+            s.smooth[k] = s.mean[k] = level[k];
+            s.square[k] = level[k] * level[k];
+        }
+        s.smooth[k] += t.smoothStep * (level[k] - s.smooth[k]);
+        s.mean[k] += t.meanStep * (s.smooth[k] - s.mean[k]);
+        s.square[k] += t.meanStep * (s.smooth[k] * s.smooth[k] - s.square[k]);
         s.peak[k] = std::max(level[k], s.peak[k] * t.peakDecay);
     }
 }
 
 void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position, float* spectrum) {
     const Tables& t = tables();
-    const Tuning& u = tuning();
+    const Tuning& u = kTuning;
     double level[kSpectrumBands];
     levelsOf(window, level);
-    const double floor = floorOf(s);
+    const double floor = std::max(u.absFloor, u.relFloor * s.overall);
     const double bassFloor = std::max(floor, u.bassFloor * s.overall);
     const bool cutOpen = s.cutBand >= 0 && position >= s.cutStart && position - s.cutStart < u.cutLength;
+    const bool sceneStep = stepOpen(s.sceneStep, position);
+    const bool colourStep = stepOpen(s.colourStep, position);
+    const bool pictureStep = stepOpen(s.pictureStep, position);
     for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
-        const double f = kind == Kind::Beat || kind == Kind::Kick ? bassFloor : floor;
-        const double body = std::sqrt(level[k] / std::max({s.peak[k], level[k], f}));
-        // How lively the band has been: the spread of its level over the
-        // last second or two against its mean. A tone does not vary and
-        // noise varies little once averaged over a few bands, so both leave
-        // the selector bands low; beats and notes vary a lot.
-        const double spread = std::sqrt(std::max(0.0, s.square[k] - s.mean[k] * s.mean[k]));
-        const double live = clamp01((spread / std::max(s.mean[k], f) - u.liveDead) / u.liveRange);
+        const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;
+        const double f = bassBand ? bassFloor : floor;
+        // How loud the band is against its own recent peak, on 0..1.
+        const double share = level[k] / std::max({s.peak[k], level[k], f});
+        const double loud = std::sqrt(share);
         double v = 0.0;
         switch (kind) {
-            case Kind::Body: v = (k == 2 ? u.bassGain : u.bodyGain) * body; break;
-            case Kind::Beat: v = u.beatBase * live * body + u.beatGain * jump(level[k], s.mean[k], f, u.beatDead, u.beatRange); break;
-            case Kind::Kick: v = u.kickBase * (u.stillKick + (1.0 - u.stillKick) * live) * body + u.kickGain * jump(level[k], s.mean[k], f, u.kickDead, u.kickRange); break;
-            case Kind::High: v = u.hiBase * (u.stillHigh + (1.0 - u.stillHigh) * live) * body + u.hiGain * jump(level[k], s.mean[k], floor, u.hiDead, u.hiRange); break;
-            case Kind::Dim: v = u.cutCap * body; break;
-            case Kind::Cut: v = cutOpen && k == s.cutBand ? 1.0 : u.cutCap * body; break;
+            case Kind::Colour: v = (k == 51 ? u.band51Gain : u.colourGain) * loud; break;
+            case Kind::Bass: v = u.bassAtMean * level[k] / std::max(s.mean[k], f); break;
+            case Kind::Kick: v = s.holding ? u.holdValue : sceneStep ? u.sceneStep : u.kickRest * std::pow(share, u.kickCurve); break;
+            case Kind::Beat: v = colourStep ? u.colourStep : u.beatRest * loud; break;
+            case Kind::Rest: v = u.beatRest * loud; break;
+            case Kind::High: v = pictureStep ? u.pictureStep : u.highRest * loud; break;
+            case Kind::Dim: v = u.dimGain * loud; break;
+            case Kind::Cut: v = cutOpen && k == s.cutBand ? 1.0 : u.cutCap * loud; break;
         }
         spectrum[k] = static_cast<float>(clamp01(v));
     }

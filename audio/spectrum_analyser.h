@@ -15,12 +15,18 @@
 // measureBands is the plain transform (periodic Hann window, |X[k]| x 2/512,
 // so a full-scale sine centred on band k reads 1.0). Each level the show
 // reads is then set against that band's own recent history:
-//   - "body" bands (2, 51 and every band no selector reads) show how loud the
+//   - colour bands (51 and every band no selector reads) show how loud the
 //     band is against its own recent peak, so a band that carries the music
 //     stays bright whatever the overall level;
-//   - "beat" bands (0..20 but 2, 44..46) stay low on anything steady and rise
-//     over their thresholds when the band jumps above its running mean, as a
-//     kick or a note onset does;
+//   - band 2, the trail's blue, shows the bass against its running mean: half
+//     way (0.6) when the bass is as loud as usual, so the trail turns from red
+//     to violet and back as the bass swells and falls;
+//   - the selector bands (1, 0..20, 44..46) sit just below their thresholds
+//     in proportion to how loud they are, and cross them only as steps: one
+//     frame's worth of samples when the music makes an onset in the band
+//     (never on a steady tone or steady noise, and at most a few a second);
+//   - band 1 also holds the pattern scene (0.6) through the loudest stretches
+//     of the bass, the loudest half of the time on any music;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
 //     sharp jump, at most about three times a second.
 // Floors tied to the overall level keep noise and faint bands from being
@@ -35,10 +41,17 @@ inline constexpr int kAnalysisHop = 512;   // samples between two updates of the
 
 struct AnalyserState {
     int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
-    double mean[kSpectrumBands] = {};            // running mean level of each band
+    double smooth[kSpectrumBands] = {};          // each band's level over the last few hops
+    double mean[kSpectrumBands] = {};            // running mean of the smoothed level
     double square[kSpectrumBands] = {};          // running mean of its square
     double peak[kSpectrumBands] = {};            // recent peak of each band
     double overall = 0.0;                        // running root mean square of the samples
+    double bassEnvelope = 0.0;                   // band 1 over the last second or so
+    double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
+    bool holding = false;                        // band 1 holds the pattern scene
+    int64_t sceneStep = -1;                      // heard positions where the latest steps began
+    int64_t colourStep = -1;
+    int64_t pictureStep = -1;
     int64_t cutStart = -1;                       // heard position where the latest cut began
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
     int64_t heard = 0;                           // heard position, for analyseSpectrum only
