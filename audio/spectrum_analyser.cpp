@@ -36,13 +36,16 @@ struct Tuning {
     // Steps: a group's onset (its smoothed level over its running mean past a
     // dead zone), in music that is lively enough, at least a gap apart. The
     // band then reads the step value for one 60 fps frame's worth of samples.
-    double sceneDead = 0.07, sceneGap = 0.2, sceneStep = 0.4;
+    double sceneDead = 0.07, sceneGap = 0.15, sceneStep = 0.4;
     double colourDead = 0.12, colourGap = 0.5, colourStep = 0.45;
     double pictureDead = 0.3, pictureGap = 0.6, pictureStep = 0.3;
     int stepLength = 735;
     // Liveliness: the spread of a group's smoothed levels over their mean,
     // past a dead zone. Smoothing leaves noise nearly still; music is not.
     double liveDead = 0.1, liveRange = 0.1, liveGate = 0.5;
+    // A strong onset steps even in calm music (a note after a held chord);
+    // noise never jumps that far.
+    double strongDead = 0.4, kickStrongDead = 0.6, pictureStrongDead = 1.0;
     // Holding: band 1's envelope above the level its loudest share of time
     // stays above, with a little hysteresis; that level is tracked slowly.
     double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
@@ -131,8 +134,8 @@ double liveliness(const AnalyserState& s, int lo, int hi, double floor) {
     return clamp01((spread / usual - kTuning.liveDead) / kTuning.liveRange);
 }
 
-void startStep(int64_t& step, int64_t here, int64_t gap, double ratio, double live, double dead) {
-    if (live >= kTuning.liveGate && ratio > 1.0 + dead && (step < 0 || here - step >= gap)) step = here;
+void startStep(int64_t& step, int64_t here, int64_t gap, bool onset) {
+    if (onset && (step < 0 || here - step >= gap)) step = here;
 }
 
 bool stepOpen(int64_t step, int64_t position) {
@@ -191,11 +194,16 @@ void takeInHop(AnalyserState& s, const float* window) {
     // the colour on an onset across the bass, the picture on one in 44..46.
     const double bass = std::max(u.absFloor, u.bassFloor * s.overall);
     const double floor = std::max(u.absFloor, u.relFloor * s.overall);
-    const double bassLive = liveliness(s, 0, 20, bass);
+    const bool bassLive = liveliness(s, 0, 20, bass) >= u.liveGate;
     const double bassOnset = onsetRatio(s, level, 0, 20, bass);
-    startStep(s.sceneStep, here, t.sceneGap, std::max(onsetRatio(s, level, 1, 1, bass), bassOnset), bassLive, u.sceneDead);
-    startStep(s.colourStep, here, t.colourGap, bassOnset, bassLive, u.colourDead);
-    startStep(s.pictureStep, here, t.pictureGap, onsetRatio(s, level, 44, 46, floor), liveliness(s, 40, 50, floor), u.pictureDead);
+    const double kickOnset = onsetRatio(s, level, 1, 1, bass);
+    const double highOnset = onsetRatio(s, level, 44, 46, floor);
+    const bool bassStrong = bassOnset > 1.0 + u.strongDead;
+    startStep(s.sceneStep, here, t.sceneGap,
+              (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong || kickOnset > 1.0 + u.kickStrongDead);
+    startStep(s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
+    startStep(s.pictureStep, here, t.pictureGap,
+              (liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) || highOnset > 1.0 + u.pictureStrongDead);
     // The hold level climbs while band 1 holds and sinks while it does not,
     // so it holds holdShare of the time, whatever the music; even a steady
     // bass comes and goes every few seconds.

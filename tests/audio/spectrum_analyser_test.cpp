@@ -254,7 +254,7 @@ TEST(SpectrumAnalyser, SelectorBandsStepOnceAndBandOneHoldsHalfTheTime) {
     for (const Steps* st : {&scene, &colour, &picture}) {
         EXPECT_GT(st->count, 10);
         EXPECT_EQ(st->longest, 1);
-        EXPECT_GE(st->closest, 12);   // 0.2 s apart at least
+        EXPECT_GE(st->closest, 9);   // 0.15 s apart at least
     }
     EXPECT_GT(held, frames / 4);
     EXPECT_LT(held, frames * 3 / 4);
