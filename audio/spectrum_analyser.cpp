@@ -47,7 +47,8 @@ struct Tuning {
     // noise never jumps that far.
     double strongDead = 0.4, kickStrongDead = 0.6, pictureStrongDead = 1.0;
     // Holding: band 1's envelope above the level its loudest share of time
-    // stays above, with a little hysteresis; that level is tracked slowly.
+    // stays above, with a little hysteresis, while the bass is lively; that
+    // level is tracked slowly. Calm passages keep whatever scene they reach.
     double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
     // Cuts: a jump over the running mean, at least this far apart, this many samples long.
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
@@ -211,7 +212,7 @@ void takeInHop(AnalyserState& s, const float* window) {
     const double holding = s.holding ? 1.0 : 0.0;
     s.holdLevel = std::max(0.0, s.holdLevel + u.holdRate * std::max(s.mean[1], bass) * (holding - u.holdShare));
     const double hold = std::max(s.holdLevel, u.absFloor);
-    if (s.bassEnvelope > hold * (1.0 + u.holdHysteresis)) s.holding = true;
+    if (s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && bassLive) s.holding = true;
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis)) s.holding = false;
 
     double sumOfSquares = 0.0;

@@ -25,8 +25,8 @@
 //     in proportion to how loud they are, and cross them only as steps: one
 //     frame's worth of samples when the music makes an onset in the band
 //     (never on a steady tone or steady noise, and at most a few a second);
-//   - band 1 also holds the pattern scene (0.6) through the loudest stretches
-//     of the bass, the loudest half of the time on any music;
+//   - band 1 also holds the pattern scene (0.6) through the louder stretches
+//     of a lively bass, a little under half the time on any music;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
 //     sharp jump, at most about three times a second.
 // Floors tied to the overall level keep noise and faint bands from being
