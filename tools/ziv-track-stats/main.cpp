@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
     CourseStats course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
     float spectrum[kSpectrumBands];
+    // Switches between the dark turning picture and a bright pattern flash
+    // too; counted for the photosensitivity note, not held to a target.
+    int64_t switches = 0, mostSwitchesInOneSecond = 0;
+    int lastScene = -1;   // 0 rotating, 1 pattern, of the last frame without a peak
+    std::deque<int64_t> recentSwitches;
     // Frame n is drawn n/60 s into the show, when n * 735 samples have been
     // heard; the course ends with the first frame past 394 s.
     for (int64_t n = 0;; ++n) {
@@ -92,6 +98,16 @@ int main(int argc, char** argv) {
         track.spectrumAt(position, spectrum);
         const FrameRecord record = runFrame(spectrum, static_cast<int32_t>(elapsedMs), surface.data());
         countCourseFrame(course, record);
+        if (!record.peak) {
+            const int scene = record.sceneSelector >= 2 ? 1 : 0;
+            if (lastScene >= 0 && scene != lastScene) {
+                ++switches;
+                recentSwitches.push_back(n);
+                while (recentSwitches.front() <= n - kFramesPerSecond) recentSwitches.pop_front();
+                mostSwitchesInOneSecond = std::max(mostSwitchesInOneSecond, static_cast<int64_t>(recentSwitches.size()));
+            }
+            lastScene = scene;
+        }
         look.addFrame(surface.data(), record.peak);
         const bool peak = record.peak;
         if (bars) {
@@ -124,6 +140,8 @@ int main(int argc, char** argv) {
     const LookFigures figures = look.figures();
     for (const std::string& l : describeStats(course)) std::printf("%s\n", l.c_str());
     for (const std::string& l : describeLook(figures)) std::printf("%s\n", l.c_str());
+    std::printf("switches between turning picture and pattern: %lld (%.2f a second), most in one second: %lld\n", static_cast<long long>(switches),
+                static_cast<double>(switches) * kFramesPerSecond / static_cast<double>(course.frames), static_cast<long long>(mostSwitchesInOneSecond));
     if (!check) return 0;
     auto misses = checkShowTargets(course);
     for (const std::string& m : checkLookTargets(figures)) misses.push_back(m);
