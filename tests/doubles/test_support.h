@@ -1,9 +1,13 @@
 // Small helpers shared by the unit tests.
 //
 //   ScopedEnv env("SDL_AUDIODRIVER", "dummy");   // restored when env leaves scope
+//   TempDir dir("render-run");                   // /tmp/ziv-render-run-XXXXXX, removed with all it holds
+//   std::string out = dir / "out.raw";
 #pragma once
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ziv::test {
 
@@ -17,6 +21,18 @@ public:
 private:
     std::string name_;
     std::optional<std::string> saved_;
+};
+
+// A fresh folder under /tmp for one test, removed with its contents at the end.
+struct TempDir {
+    std::filesystem::path path;
+    explicit TempDir(const std::string& name);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    // The names in the folder (or in its subfolder sub), sorted.
+    std::vector<std::string> names(const std::string& sub = "") const;
 };
 
 }  // namespace ziv::test

@@ -29,27 +29,14 @@
 #include "tools/ziv-render/stop_request.h"
 #include "tools/ziv-render/trace_file.h"
 
+#include "doubles/test_support.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char pattern[] = "/tmp/ziv-render-files-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::vector<std::string> names(const std::string& sub = "") const {
-        std::vector<std::string> n;
-        for (const auto& e : fs::directory_iterator(sub.empty() ? path : path / sub))
-            n.push_back(e.path().filename().string());
-        std::sort(n.begin(), n.end());
-        return n;
-    }
-};
+using ziv::test::TempDir;
 
 std::string textOf(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
@@ -175,7 +162,7 @@ Stopped renderAndInterrupt(std::vector<std::string> args, const std::function<bo
 }  // namespace
 
 TEST(RenderFileRoles, AnOutputThatReachesAnInputOrAnotherOutputIsRefusedBeforeAnything) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string track = writeTrack(dir, "t.ogg");
     const std::string trace = writeTrace(dir, "in.trace", 4);
     writeText(dir / "a.raw", "earlier");
@@ -226,7 +213,7 @@ TEST(RenderFileRoles, AnOutputThatReachesAnInputOrAnotherOutputIsRefusedBeforeAn
 }
 
 TEST(RenderCommit, AFailedOrStoppedRenderKeepsNoOutputAtAll) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string trace = writeTrace(dir, "in.trace", 6);
     fs::create_directory(dir / "sub");
     // ffmpeg fails for the video in sub/ only, as on a full disk, after everything else is complete.
@@ -260,7 +247,7 @@ TEST(RenderCommit, AFailedOrStoppedRenderKeepsNoOutputAtAll) {
 }
 
 TEST(RenderCommit, PngFramesReplaceTheFolderAsAWhole) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string longer = writeTrace(dir, "long.trace", 5);
     const std::string shorter = writeTrace(dir, "short.trace", 2);
     ASSERT_EQ(render({"--trace-in", longer, "--png-dir", dir / "png"}), 0);
@@ -280,7 +267,7 @@ TEST(RenderCommit, PngFramesReplaceTheFolderAsAWhole) {
 }
 
 TEST(RenderCommit, AReplacedFileKeepsItsModeAndLinksAreFollowed) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string trace = writeTrace(dir, "in.trace", 2);
     writeText(dir / "s.json", "old");
     chmod((dir / "s.json").c_str(), 0640);
@@ -313,7 +300,7 @@ TEST(RenderCommit, AReplacedFileKeepsItsModeAndLinksAreFollowed) {
 }
 
 TEST(RenderStop, ASignalEndsARenderBlockedOnAFifoWithinASecond) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string track = writeTrack(dir, "t.ogg");
     ASSERT_EQ(mkfifo((dir / "in.fifo").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((dir / "out.fifo").c_str(), 0600), 0);
@@ -351,7 +338,7 @@ TEST(RenderStop, ASignalEndsARenderBlockedOnAFifoWithinASecond) {
 }
 
 TEST(RenderStop, BinaryIsNeverWrittenToATerminal) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string trace = writeTrace(dir, "in.trace", 2);
     int master = -1;
     const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
@@ -376,7 +363,7 @@ TEST(RenderStop, BinaryIsNeverWrittenToATerminal) {
 }
 
 TEST(RenderTraceStream, ATraceFromAPipeIsReadRecordByRecord) {
-    TempDir dir;
+    TempDir dir("render-files");
     ASSERT_EQ(mkfifo((dir / "in.fifo").c_str(), 0600), 0);
     const std::string bytes = traceBytes(7);
     writeText(dir / "in.trace", bytes);
@@ -400,7 +387,7 @@ TEST(RenderTraceStream, ATraceFromAPipeIsReadRecordByRecord) {
 }
 
 TEST(RenderVideoAudio, TracksWithMoreChannelsThanTheEncoderTakesAreMixedDown) {
-    TempDir dir;
+    TempDir dir("render-files");
     const std::string track = writeTrack(dir, "nine.ogg", 9);
     FakeFfmpeg ffmpeg(dir, "echo video > \"$out\"");
     std::string said;

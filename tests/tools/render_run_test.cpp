@@ -24,25 +24,13 @@
 #include "tools/ziv-render/render_run.h"
 #include "tools/ziv-render/trace_file.h"
 
+#include "doubles/test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char pattern[] = "/tmp/ziv-render-run-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const char* name) const { return (path / name).string(); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> n;
-        for (const auto& e : fs::directory_iterator(path)) n.push_back(e.path().filename().string());
-        std::sort(n.begin(), n.end());
-        return n;
-    }
-};
+using ziv::test::TempDir;
 
 std::vector<uint8_t> bytesOf(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
@@ -120,7 +108,7 @@ std::string writeTraceFile(const std::string& path, int bands, const std::vector
 }  // namespace
 
 TEST(RenderReplay, ATraceReproducesTheFrameFunctionsOwnSurfaces) {
-    TempDir dir;
+    TempDir dir("render-run");
     const int records = 48, bands = 300;
     const std::vector<float> spectra = variedSpectra(records, bands);
     std::vector<int32_t> times;
@@ -142,7 +130,7 @@ TEST(RenderReplay, ATraceReproducesTheFrameFunctionsOwnSurfaces) {
 }
 
 TEST(RenderTrack, ARenderAndTheReplayOfItsTraceAgree) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::string track = writeTrack(dir, "t.ogg", 1.2);
     const int frames = 50;  // longer than the track: it loops
     ASSERT_EQ(render({"--track", track, "--fps", "30", "--frames", "50", "--raw", dir / "a.raw", "--trace-out",
@@ -174,7 +162,7 @@ TEST(RenderTrack, ARenderAndTheReplayOfItsTraceAgree) {
 }
 
 TEST(RenderTrack, EachFrameGetsTheSpectrumOfTheTrackHeardUpToItsPosition) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::string track = writeTrack(dir, "t.ogg", 0.5);  // shorter than the render: it loops
     const int fps = 7, frames = 16;                            // 44100 / 7 is not whole
     ASSERT_EQ(render({"--track", track, "--fps", "7", "--frames", "16", "--trace-out", dir / "t.trace"}), 0);
@@ -219,7 +207,7 @@ TEST(RenderTrack, EachFrameGetsTheSpectrumOfTheTrackHeardUpToItsPosition) {
 // --start renders every frame from the beginning but writes only the later
 // ones, which are the same frames a whole render writes there.
 TEST(RenderTrack, AStartWritesTheTailOfTheWholeRender) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::string track = writeTrack(dir, "t.ogg", 1.0);
     ASSERT_EQ(render({"--track", track, "--fps", "10", "--frames", "20", "--raw", dir / "whole.raw"}), 0);
     ASSERT_EQ(render({"--track", track, "--fps", "10", "--start", "1.05", "--frames", "8", "--raw", dir / "tail.raw",
@@ -246,7 +234,7 @@ TEST(RenderTrack, AStartWritesTheTailOfTheWholeRender) {
 }
 
 TEST(RenderTrack, SameInputsGiveTheSameBytes) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::string track = writeTrack(dir, "t.ogg", 0.6, 2);
     for (const char* run : {"1", "2"}) {
         const std::string d = dir / run;
@@ -261,7 +249,7 @@ TEST(RenderTrack, SameInputsGiveTheSameBytes) {
 }
 
 TEST(RenderStatsOutput, CountsAddUpToTheFrames) {
-    TempDir dir;
+    TempDir dir("render-run");
     const int records = 60, bands = 512;
     const std::vector<float> spectra = variedSpectra(records, bands);
     std::vector<int32_t> times;
@@ -308,7 +296,7 @@ TEST(RenderStatsOutput, CountsAddUpToTheFrames) {
 }
 
 TEST(RenderBadInput, BadCommandLinesExitWith2AndWriteNothing) {
-    TempDir dir;
+    TempDir dir("render-run");
     std::string said;
     EXPECT_EQ(renderQuoting({"--fps", "0", "--raw", dir / "r.raw"}, &said), 2);
     EXPECT_NE(said.find("usage: ziv-render"), std::string::npos) << said;
@@ -318,7 +306,7 @@ TEST(RenderBadInput, BadCommandLinesExitWith2AndWriteNothing) {
 }
 
 TEST(RenderBadInput, BadTracksAndTracesExitWith1BeforeAnyOutput) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::string notOgg = dir / "not.ogg";
     std::ofstream(notOgg) << "this is not an ogg vorbis file at all, just text";
     const std::vector<float> spectra = variedSpectra(3, 257);
@@ -392,7 +380,7 @@ TEST(RenderBadInput, BadTracksAndTracesExitWith1BeforeAnyOutput) {
 }
 
 TEST(RenderBadInput, AnOutputThatFailsLeavesNoOutputBehind) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::vector<float> spectra = variedSpectra(4, 257);
     const std::string trace = writeTraceFile(dir / "in.trace", 257, {0, 16, 33, 50}, spectra);
     std::string said;
@@ -420,7 +408,7 @@ TEST(RenderBadInput, AnOutputThatFailsLeavesNoOutputBehind) {
 }
 
 TEST(RenderBadInput, AMissingFfmpegIsReportedBeforeAnyOutput) {
-    TempDir dir;
+    TempDir dir("render-run");
     const std::vector<float> spectra = variedSpectra(2, 257);
     const std::string trace = writeTraceFile(dir / "in.trace", 257, {0, 16}, spectra);
     const char* oldPath = std::getenv("PATH");

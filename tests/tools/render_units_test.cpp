@@ -35,9 +35,13 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "doubles/test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+using ziv::test::TempDir;
 
 bool parse(std::vector<const char*> words, RenderOptions& o, std::string* error = nullptr) {
     words.insert(words.begin(), "ziv-render");
@@ -51,20 +55,6 @@ std::vector<uint8_t> bytesOf(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char pattern[] = "/tmp/ziv-render-units-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> n;
-        for (const auto& e : fs::directory_iterator(path)) n.push_back(e.path().filename().string());
-        return n;
-    }
-};
 
 std::vector<uint8_t> traceBytes(int bands, const std::vector<int32_t>& times, const std::vector<float>& spectra) {
     std::vector<uint8_t> b(kTraceHeaderBytes + times.size() * traceRecordBytes(bands));
@@ -319,7 +309,7 @@ TEST(RenderWriters, PngDecodesToTheSurfaceColours) {
 }
 
 TEST(RenderOutputFile, NothingAppearsUnderTheNameUntilCommit) {
-    TempDir dir;
+    TempDir dir("render-units");
     const fs::path target = dir.path / "out.raw";
     {
         std::ofstream(target) << "old";
@@ -339,7 +329,7 @@ TEST(RenderOutputFile, NothingAppearsUnderTheNameUntilCommit) {
 }
 
 TEST(RenderOutputFile, AbandonedAndFailedOutputsLeaveNothing) {
-    TempDir dir;
+    TempDir dir("render-units");
     {
         OutputFile f;
         std::string why;
@@ -376,7 +366,7 @@ TEST(RenderOutputFile, SpecialFilesAreWrittenInPlace) {
     ASSERT_EQ(stat("/dev/null", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 
-    TempDir dir;
+    TempDir dir("render-units");
     const fs::path fifo = dir.path / "pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::vector<uint8_t> received;
