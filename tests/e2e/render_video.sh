@@ -109,6 +109,30 @@ left="$(pgrep -f "stuck[.]mp4")"
 [ -n "$left" ] && { fail "ffmpeg was left running"; kill -KILL $left; }
 rm -f stuck.mp4
 
+# ziv-render killed outright (SIGKILL: no handler runs) takes its ffmpeg with it, even an
+# ffmpeg that would otherwise wait forever (here for a reader of its FIFO).
+mkfifo orphan.mp4
+"$render" --track track.ogg --frames 600 -o orphan.mp4 2>/dev/null &
+pid=$!
+child=""
+for _ in $(seq 300); do  # up to 30 s for ffmpeg to start on a loaded machine
+  child="$(pgrep -P $pid -x ffmpeg)" && break
+  sleep 0.1
+done
+if [ -z "$child" ]; then
+  fail "ziv-render started no ffmpeg within 30 s"
+  kill -KILL $pid
+else
+  kill -KILL $pid
+  wait $pid 2>/dev/null
+  for _ in $(seq 100); do kill -0 "$child" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$child" 2>/dev/null && [ "$(ps -o stat= -p "$child" | cut -c1)" != Z ]; then
+    fail "ffmpeg ($child) outlived a SIGKILLed ziv-render by 10 s"
+    kill -KILL "$child"
+  fi
+fi
+rm -f orphan.mp4
+
 # ffmpeg missing from the PATH: a clear error, exit 1, nothing written.
 PATH="/nonexistent" "$render" --track track.ogg --frames 3 -o nope.mp4 --raw nope.raw 2>missing.txt
 [ $? -eq 1 ] || fail "missing ffmpeg did not exit 1"

@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,6 +83,40 @@ void pumpAudio(TrackReader* reader, int channels, int outChannels, int64_t skip,
     }
     close(fd);
     closeTrack(reader);
+}
+
+// Starts the encoder in a process group of its own (Ctrl-C reaches only ziv-render, which
+// then stops ffmpeg and removes its file), tied to this process's life: if ziv-render dies
+// without stopping it (SIGKILL, a crash), the kernel kills ffmpeg too instead of leaving it
+// encoding into a file nobody will publish. Between fork and exec only async-signal-safe
+// calls, since other threads may hold locks. Returns 0 or an errno value.
+int spawnTiedChild(const char* program, char* const* argv, int videoRead, int audioRead, pid_t* child) {
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) return errno;
+    if (pid > 0) {
+        *child = pid;
+        return 0;
+    }
+    // The death signal follows the thread that forked; start() runs on the main thread,
+    // which lives as long as the process. The parent may already have gone before the
+    // signal was armed: then nobody would send it.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+    setpgid(0, 0);
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0) _exit(127);
+    if (dup2(videoRead, kVideoChildFd) < 0) _exit(127);
+    if (audioRead >= 0 && dup2(audioRead, kAudioChildFd) < 0) _exit(127);
+    // Handlers do not survive exec, but a blocked mask and an ignored SIGPIPE would.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
+    execve(program, argv, environ);
+    _exit(127);
 }
 
 }  // namespace
@@ -213,26 +247,12 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
     close(video[0]);
     if (reader) close(audio[0]);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, videoRead, kVideoChildFd);
-    if (reader) posix_spawn_file_actions_adddup2(&actions, audioRead, kAudioChildFd);
-
     const std::vector<std::string> args = ffmpegArguments(job, place_.writePath, channels);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& s : args) argv.push_back(const_cast<char*>(s.c_str()));
     argv.push_back(nullptr);
-    // A group of its own: Ctrl-C reaches only ziv-render, which then stops ffmpeg and removes its file.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    const int rc = posix_spawn(&child_, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    const int rc = spawnTiedChild(program.c_str(), argv.data(), videoRead, audioRead, &child_);
     close(videoRead);
     if (audioRead >= 0) close(audioRead);
     if (rc != 0) {

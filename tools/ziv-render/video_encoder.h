@@ -14,7 +14,9 @@
 // block the other whatever order ffmpeg reads them in. A track with more
 // channels than the container's audio encoder takes is mixed down to two.
 // Abandoning stops ffmpeg: SIGTERM, then SIGKILL if it has not ended within
-// a fraction of a second (a blocked ffmpeg ignores the first).
+// a fraction of a second (a blocked ffmpeg ignores the first). ffmpeg also
+// dies with ziv-render (the parent-death signal), so a killed render leaves
+// no encoder behind.
 #pragma once
 #include <sys/types.h>
 
