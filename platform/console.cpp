@@ -34,7 +34,7 @@ struct ConsoleSurfaceHandle {
 struct ConsoleHandle {
     bool fullscreen = false;
     bool hideCursor = false;
-    bool fill = false;
+    bool fill = true;   // "scale fit": the sharp fill is the default
     bool open = false;
     int width = 0;
     int height = 0;

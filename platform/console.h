@@ -4,7 +4,7 @@
 //   consoleLibraryStartup();                                   // before every creation; result not needed
 //   ConsoleHandle* c; ConsoleErrorHandle* e = consoleCreate(&c);  // null: success
 //   consoleSetOption(c, "windowed output");                    // or "fullscreen output", "hide cursor",
-//                                                              // "scale fit", "scale integer" (the default)
+//                                                              // "scale fit" (the default), "scale integer"
 //   e = consoleOpen(c, "ziv", 640, 480, format, 0);
 //   e = surfaceLock(s, &pixels); ... surfaceUnlock(s); surfaceCopyToConsole(s, c); consoleUpdate(c);
 //   int pending; e = consoleKeyPending(c, &pending); if (pending) e = consoleReadKey(c, key);

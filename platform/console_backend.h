@@ -22,7 +22,7 @@ struct ConsoleDisplaySettings {
     const uint8_t* iconRgba;  // null: no icon
     int iconWidth;
     int iconHeight;
-    bool fill;                // true: the largest 4:3 area; false: whole factors where they fit twice
+    bool fill;                // true (the default): the largest 4:3 area, sharply; false: whole factors where they fit twice
 };
 
 struct ConsoleBackend {

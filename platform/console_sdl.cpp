@@ -4,8 +4,17 @@
 // straight into the window's own pixels instead (console_blit.h): the same picture
 // for a fraction of the processor's time, paced to the display's refresh as the
 // renderer's vsync paced it. Setting SDL_RENDER_DRIVER keeps the renderer asked for.
+//
+// Scaling to fill ("scale fit"): the software path area-filters (blitSharp); a renderer
+// grows the picture by the largest whole factor into a texture of its own (nearest) and
+// draws that texture scaled the rest of the way with linear filtering. Either way every
+// row and column of the picture gets the same share of the screen and edges stay crisp.
+//
+// Full screen without a window manager (a kiosk, a bare X server): nobody honours the
+// request, so the window is made the display's size and placed on it instead.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -34,6 +43,11 @@ struct {
     int paintedWidth = 0, paintedHeight = 0;
     Uint64 nextRefresh = 0;          // performance-counter time of the next display refresh
     bool fill = false;
+    bool bareServer = false;         // no window manager: full screen is a window the display's size
+    int windowedWidth = 0, windowedHeight = 0;
+    // Renderer path of "scale fit": the picture grown by a whole factor, then drawn linearly.
+    SDL_Texture* grown = nullptr;
+    int grownFactor = 0;
 } sdl_state;
 
 bool failWith(std::string* error, const char* what) {
@@ -110,9 +124,13 @@ bool presentFramebuffer(std::string* error) {
         sdl_state.paintedWidth = surface->w;
         sdl_state.paintedHeight = surface->h;
     }
-    if (!sdl_state.picture.empty())
-        blitFitted(sdl_state.picture.data(), sdl_state.width, sdl_state.height, pixels, pitch,
-                   fitPicture(surface->w, surface->h, sdl_state.width, sdl_state.height, !sdl_state.fill));
+    if (!sdl_state.picture.empty()) {
+        const PictureRect r = fitPicture(surface->w, surface->h, sdl_state.width, sdl_state.height, !sdl_state.fill);
+        if (sdl_state.fill)
+            blitSharp(sdl_state.picture.data(), sdl_state.width, sdl_state.height, pixels, pitch, r);
+        else
+            blitFitted(sdl_state.picture.data(), sdl_state.width, sdl_state.height, pixels, pitch, r);
+    }
     if (SDL_UpdateWindowSurface(sdl_state.window) != 0) return failWith(error, "cannot show the picture");
     waitForRefresh();
     return true;
@@ -128,6 +146,7 @@ void applyIcon(const uint8_t* rgba, int width, int height) {
 }
 
 void closeDisplay() {
+    if (sdl_state.grown) SDL_DestroyTexture(sdl_state.grown);
     if (sdl_state.texture) SDL_DestroyTexture(sdl_state.texture);
     if (sdl_state.renderer) SDL_DestroyRenderer(sdl_state.renderer);
     if (sdl_state.window) destroyGuardedWindow(sdl_state.window);
@@ -138,6 +157,9 @@ void closeDisplay() {
     sdl_state.window = nullptr;
     sdl_state.renderer = nullptr;
     sdl_state.texture = nullptr;
+    sdl_state.grown = nullptr;
+    sdl_state.grownFactor = 0;
+    sdl_state.bareServer = false;
     sdl_state.windowId = 0;
     sdl_state.width = sdl_state.height = 0;
     sdl_state.hidCursor = false;
@@ -160,14 +182,23 @@ bool openDisplay(const ConsoleDisplaySettings& settings, std::string* error) {
         *error = why;
         return false;
     }
-    const Uint32 flags = settings.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    sdl_state.bareServer = !windowManagerRuns();
+    sdl_state.windowedWidth = settings.width;
+    sdl_state.windowedHeight = settings.height;
+    Uint32 flags = settings.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = settings.width, h = settings.height;
+    SDL_Rect bounds{};
+    if (settings.fullscreen && sdl_state.bareServer && SDL_GetDisplayBounds(0, &bounds) == 0) {
+        flags = SDL_WINDOW_BORDERLESS;
+        x = bounds.x;
+        y = bounds.y;
+        w = bounds.w;
+        h = bounds.h;
+    }
     // Made for OpenGL from the start when it can be: the renderer would
     // otherwise destroy and re-create the window (a flash, a new window id).
-    sdl_state.window = SDL_CreateWindow(settings.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        settings.width, settings.height, flags | SDL_WINDOW_OPENGL);
-    if (!sdl_state.window)
-        sdl_state.window = SDL_CreateWindow(settings.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                            settings.width, settings.height, flags);
+    sdl_state.window = SDL_CreateWindow(settings.title, x, y, w, h, flags | SDL_WINDOW_OPENGL);
+    if (!sdl_state.window) sdl_state.window = SDL_CreateWindow(settings.title, x, y, w, h, flags);
     if (!sdl_state.window) {
         failWith(error, "cannot create the window");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -244,6 +275,17 @@ bool upload(const uint32_t* pixels, int width, int height, std::string* error) {
     return true;
 }
 
+// The texture the picture grows into by a whole factor, made when the factor changes.
+SDL_Texture* grownTexture(int factor) {
+    if (sdl_state.grown && sdl_state.grownFactor == factor) return sdl_state.grown;
+    if (sdl_state.grown) SDL_DestroyTexture(sdl_state.grown);
+    sdl_state.grown = SDL_CreateTexture(sdl_state.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                        sdl_state.width * factor, sdl_state.height * factor);
+    sdl_state.grownFactor = sdl_state.grown ? factor : 0;
+    if (sdl_state.grown) SDL_SetTextureScaleMode(sdl_state.grown, SDL_ScaleModeLinear);
+    return sdl_state.grown;
+}
+
 bool present(std::string* error) {
     if (sdl_state.framebuffer) return presentFramebuffer(error);
     int outputWidth = 0, outputHeight = 0;
@@ -251,8 +293,21 @@ bool present(std::string* error) {
         return failWith(error, "cannot read the window's size");
     const PictureRect r = fitPicture(outputWidth, outputHeight, sdl_state.width, sdl_state.height, !sdl_state.fill);
     const SDL_Rect target{r.x, r.y, r.width, r.height};
+    SDL_Texture* shown = sdl_state.texture;
+    const bool whole = r.width % sdl_state.width == 0 && r.height % sdl_state.height == 0;
+    if (sdl_state.fill && !whole && r.width > sdl_state.width && r.height > sdl_state.height &&
+        SDL_RenderTargetSupported(sdl_state.renderer)) {
+        const int factor = std::max(1, std::min(r.width / sdl_state.width, r.height / sdl_state.height));
+        SDL_Texture* grown = grownTexture(factor);
+        if (grown && SDL_SetRenderTarget(sdl_state.renderer, grown) == 0) {
+            const bool ok = SDL_RenderCopy(sdl_state.renderer, sdl_state.texture, nullptr, nullptr) == 0;
+            SDL_SetRenderTarget(sdl_state.renderer, nullptr);
+            if (!ok) return failWith(error, "cannot draw the picture");
+            shown = grown;
+        }
+    }
     SDL_SetRenderDrawColor(sdl_state.renderer, 0, 0, 0, 255);
-    if (SDL_RenderClear(sdl_state.renderer) != 0 || SDL_RenderCopy(sdl_state.renderer, sdl_state.texture, nullptr, &target) != 0)
+    if (SDL_RenderClear(sdl_state.renderer) != 0 || SDL_RenderCopy(sdl_state.renderer, shown, nullptr, &target) != 0)
         return failWith(error, "cannot draw the picture");
     SDL_RenderPresent(sdl_state.renderer);
     return true;
@@ -295,6 +350,21 @@ void showMessage(const char* title, const char* message) {
 
 bool setFullscreen(bool fullscreen, std::string* error) {
     if (!sdl_state.window) return false;
+    if (sdl_state.bareServer) {
+        SDL_Rect bounds{};
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(sdl_state.window));
+        if (SDL_GetDisplayBounds(display, &bounds) != 0) return failWith(error, "cannot read the display's size");
+        SDL_SetWindowBordered(sdl_state.window, fullscreen ? SDL_FALSE : SDL_TRUE);
+        if (fullscreen) {
+            SDL_SetWindowSize(sdl_state.window, bounds.w, bounds.h);
+            SDL_SetWindowPosition(sdl_state.window, bounds.x, bounds.y);
+        } else {
+            SDL_SetWindowSize(sdl_state.window, sdl_state.windowedWidth, sdl_state.windowedHeight);
+            SDL_SetWindowPosition(sdl_state.window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        }
+        return true;
+    }
     if (SDL_SetWindowFullscreen(sdl_state.window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
         return failWith(error, "cannot change full screen");
     return true;

@@ -1,6 +1,7 @@
 #include "platform/display_check.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -37,4 +38,17 @@ bool videoDriverIsVisible(std::string* why) {
     if (asked && SDL_strcasecmp(asked, driver) == 0) return true;
     if (why) *why = "no display found (DISPLAY and WAYLAND_DISPLAY are not set or not reachable)";
     return false;
+}
+
+bool windowManagerRuns() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return true;  // others place windows themselves
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return true;
+    // Every X window manager, and only one, selects redirection of the root's children.
+    XWindowAttributes root{};
+    const bool managed = XGetWindowAttributes(display, DefaultRootWindow(display), &root) != 0 &&
+                         (root.all_event_masks & SubstructureRedirectMask) != 0;
+    XCloseDisplay(display);
+    return managed;
 }

@@ -3,6 +3,7 @@
 //   if (startVideoSubsystem() != 0) { /* SDL_GetError() says why */ }
 //   std::string why;
 //   if (!videoDriverIsVisible(&why)) { /* report why, do not open a window */ }
+//   if (!windowManagerRuns()) { /* full screen is ours to do: a window the display's size */ }
 //
 // With no X11 or Wayland display SDL quietly falls back to its "offscreen"
 // or "dummy" video driver and every call succeeds with nothing on screen.
@@ -14,3 +15,6 @@
 int startVideoSubsystem();
 bool videoDriverShowsNothing();
 bool videoDriverIsVisible(std::string* why);
+// False only on a bare X server (a kiosk, Xvfb alone): nobody there honours a request for
+// full screen, so a window asking for it keeps its size while SDL lays out for the screen's.
+bool windowManagerRuns();

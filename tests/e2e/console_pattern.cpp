@@ -1,8 +1,12 @@
 // Presents a known picture through the real console until a key or a close
 // request arrives, for the end-to-end checks of scaling and letterboxing.
 //
-//   console_pattern fullscreen|windowed expected.ppm
+//   console_pattern fullscreen|fullscreen-integer|windowed|rows expected.ppm
 //
+// fullscreen fills the screen as the console does by default ("scale fit"),
+// fullscreen-integer grows by whole factors only. rows is full screen with a
+// picture of rows instead: row k is pure red, green or blue by k % 3, so every
+// row's share of the screen can be read back from one colour channel.
 // Writes the picture as it should look (low 24 bits of every pixel) to
 // expected.ppm, prints "presented" after the first frames, and exits with
 // the code of the key that ended it (27 for Escape or a close request),
@@ -16,7 +20,10 @@
 
 namespace {
 
+bool rows = false;
+
 uint32_t patternPixel(int x, int y) {
+    if (rows) return 0xA5000000u | 0xFFu << (16 - 8 * (y % 3));
     const uint32_t red = static_cast<uint32_t>(x * 255 / 639);
     const uint32_t green = static_cast<uint32_t>(y * 255 / 479);
     const uint32_t blue = ((x ^ y) & 1) ? 0xF0u : 0x10u;  // one-pixel checks: any smoothing shows
@@ -43,8 +50,12 @@ bool writeExpected(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[1], "fullscreen") != 0 && std::strcmp(argv[1], "windowed") != 0)) {
-        std::fprintf(stderr, "usage: console_pattern fullscreen|windowed expected.ppm\n");
+    const char* mode = argc == 3 ? argv[1] : "";
+    const bool windowed = std::strcmp(mode, "windowed") == 0;
+    const bool integer = std::strcmp(mode, "fullscreen-integer") == 0;
+    rows = std::strcmp(mode, "rows") == 0;
+    if (!windowed && !integer && !rows && std::strcmp(mode, "fullscreen") != 0) {
+        std::fprintf(stderr, "usage: console_pattern fullscreen|fullscreen-integer|windowed|rows expected.ppm\n");
         return 2;
     }
     if (!writeExpected(argv[2])) {
@@ -54,7 +65,8 @@ int main(int argc, char** argv) {
     try {
         PixelConsole console;
         ConsoleFormat format(32, 0xFF0000, 0xFF00, 0xFF, 0);
-        console.option(std::strcmp(argv[1], "fullscreen") == 0 ? "fullscreen output" : "windowed output");
+        console.option(windowed ? "windowed output" : "fullscreen output");
+        if (integer) console.option("scale integer");
         console.option("hide cursor");
         console.open("ziv", 640, 480, format, 0);
         ConsoleSurface surface(console.width(), console.height(), format);

@@ -117,8 +117,14 @@ e2e_find_dialog() {
   [ -n "$E2E_DIALOG" ] || ! kill -0 "$SHOW_PID" 2>/dev/null
 }
 
+# The window manager's active window; on a bare X server (no manager to name
+# one), the window holding the keyboard focus.
 e2e_is_active() {
-  [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+  if wmctrl -m >/dev/null 2>&1; then
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+  else
+    [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]
+  fi
 }
 
 # Starts the show from the build folder, as scripts/show.sh does, and answers

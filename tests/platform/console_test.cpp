@@ -236,6 +236,22 @@ TEST(Console, IconReachesTheOpenWindowAndLaterOnes) {
     EXPECT_EQ(recorder.lastSettings.iconRgba[32 * 32 * 4 - 1], 0x80);
 }
 
+TEST(Console, FillsTheScreenSharplyUnlessToldToKeepWholeFactors) {
+    Log log;
+    ConsoleRecorder recorder(&log);
+    {
+        OpenConsole c("fullscreen output");
+        EXPECT_TRUE(recorder.lastSettings.fill);  // the show sets no scale: fit is its full screen
+    }
+    {
+        PixelConsole console;
+        ConsoleFormat format{32, 0xFF0000, 0xFF00, 0xFF, 0};
+        console.option("scale integer");
+        console.open("ziv", 640, 480, format, 0);
+        EXPECT_FALSE(recorder.lastSettings.fill);
+    }
+}
+
 // --- where the picture lands on a larger or smaller display
 
 TEST(ConsoleFit, WholeFactorsWhenTheDisplayHoldsTwoOrMore) {
