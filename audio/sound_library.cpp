@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/channel_mix.h"
 #include "audio/spectrum_analyser.h"
 #include "audio/track_reader.h"
 #include "audio/fsound.h"
@@ -112,49 +113,12 @@ struct SoundStream {
 
 namespace {
 
-// Mono mix to the stereo the output plays, by the Vorbis channel order; each
-// side is normalised by its weights so that nothing can clip.
-void downmix(const float* in, int channels, int frames, float* stereo) {
-    static constexpr float h = 0.70710678f;
-    static constexpr float kLeft[8][8] = {
-        {1}, {1, 0}, {1, h, 0}, {1, 0, h, 0}, {1, h, 0, h, 0}, {1, h, 0, h, 0, 0.5f},
-        {1, h, 0, h, 0, 0.5f, 0.5f}, {1, h, 0, h, 0, h, 0, 0.5f}};
-    static constexpr float kRight[8][8] = {
-        {1}, {0, 1}, {0, h, 1}, {0, 1, 0, h}, {0, h, 1, 0, h}, {0, h, 1, 0, h, 0.5f},
-        {0, h, 1, 0, h, 0.5f, 0.5f}, {0, h, 1, 0, h, 0, h, 0.5f}};
-    if (channels > 8) {   // no standard layout: everything to the middle
-        for (int i = 0; i < frames; ++i) {
-            double sum = 0.0;
-            for (int c = 0; c < channels; ++c) sum += in[static_cast<size_t>(i) * channels + c];
-            stereo[2 * i] = stereo[2 * i + 1] = static_cast<float>(sum / channels);
-        }
-        return;
-    }
-    const float* left = kLeft[channels - 1];
-    const float* right = kRight[channels - 1];
-    float leftSum = 0.0f, rightSum = 0.0f;
-    for (int c = 0; c < channels; ++c) {
-        leftSum += left[c];
-        rightSum += right[c];
-    }
-    for (int i = 0; i < frames; ++i) {
-        const float* frame = in + static_cast<size_t>(i) * channels;
-        float l = 0.0f, r = 0.0f;
-        for (int c = 0; c < channels; ++c) {
-            l += frame[c] * left[c];
-            r += frame[c] * right[c];
-        }
-        stereo[2 * i] = l / leftSum;
-        stereo[2 * i + 1] = r / rightSum;
-    }
-}
-
 // Decodes one step into the ring and the timeline; false when nothing more will come.
 bool decodeStep(SoundStream* s, std::vector<float>& decoded, std::vector<float>& stereo) {
     const int got = readTrack(s->track, decoded.data(), kDecodeFrames);
     if (got <= 0) return false;
     appendToTimeline(s->timeline, decoded.data(), got, s->channels);
-    downmix(decoded.data(), s->channels, got, stereo.data());
+    downmixToStereo(decoded.data(), s->channels, got, stereo.data());
     s->ring.write(stereo.data(), got);
     return true;
 }

@@ -22,6 +22,7 @@ extern "C" {
 #include <vector>
 
 #include "audio/audio_constants.h"
+#include "audio/channel_mix.h"
 
 namespace {
 
@@ -167,20 +168,17 @@ std::string ffmpegReason(int code) {
 
 // The show's channel order is Vorbis's, for one to eight channels; tracks in
 // other formats are put into it, so the playback downmix reads every track alike.
-constexpr int kOrderedChannels = 8;
-constexpr AVChannel kShowOrder[kOrderedChannels][kOrderedChannels] = {
-    {AV_CHAN_FRONT_CENTER},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT,
-     AV_CHAN_LOW_FREQUENCY},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_SIDE_LEFT, AV_CHAN_SIDE_RIGHT,
-     AV_CHAN_BACK_CENTER, AV_CHAN_LOW_FREQUENCY},
-    {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_RIGHT, AV_CHAN_SIDE_LEFT, AV_CHAN_SIDE_RIGHT,
-     AV_CHAN_BACK_LEFT, AV_CHAN_BACK_RIGHT, AV_CHAN_LOW_FREQUENCY},
-};
+// (audio/channel_mix.h holds that order.)
+constexpr int kOrderedChannels = kLaidOutChannels;
+
+static_assert(AV_CHAN_FRONT_LEFT == static_cast<int>(Speaker::FrontLeft) &&
+              AV_CHAN_FRONT_CENTER == static_cast<int>(Speaker::FrontCentre) &&
+              AV_CHAN_LOW_FREQUENCY == static_cast<int>(Speaker::Lfe) &&
+              AV_CHAN_BACK_RIGHT == static_cast<int>(Speaker::BackRight) &&
+              AV_CHAN_BACK_CENTER == static_cast<int>(Speaker::BackCentre) &&
+              AV_CHAN_SIDE_RIGHT == static_cast<int>(Speaker::SideRight),
+              "a speaker's number is its channel's bit in FFmpeg's mask");
+AVChannel showChannel(int channels, int index) { return static_cast<AVChannel>(speakerOf(channels, index)); }
 
 // The show's layout for a channel count, as FFmpeg names it (in FFmpeg's own order).
 void showLayout(int channels, AVChannelLayout* layout) {
@@ -190,7 +188,7 @@ void showLayout(int channels, AVChannelLayout* layout) {
         return;
     }
     uint64_t mask = 0;
-    for (int i = 0; i < channels; ++i) mask |= 1ULL << kShowOrder[channels - 1][i];
+    for (int i = 0; i < channels; ++i) mask |= 1ULL << showChannel(channels, i);
     av_channel_layout_from_mask(layout, mask);
 }
 
@@ -201,7 +199,7 @@ void showOrderIndices(const AVChannelLayout& layout, int* indices) {
     for (int i = 0; i < n; ++i) indices[i] = i;
     if (n < 1 || n > kOrderedChannels || layout.order != AV_CHANNEL_ORDER_NATIVE) return;
     for (int i = 0; i < n; ++i) {
-        const int at = av_channel_layout_index_from_channel(&layout, kShowOrder[n - 1][i]);
+        const int at = av_channel_layout_index_from_channel(&layout, showChannel(n, i));
         if (at >= 0) indices[i] = at;
     }
 }
@@ -595,12 +593,9 @@ void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int fram
     // Announce first: a reader that sees any of the new samples then also sees the claim.
     timeline.claimed.store(start + frames, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    for (int i = 0; i < frames; ++i) {
-        double sum = 0.0;
-        for (int c = 0; c < channels; ++c) sum += interleaved[static_cast<size_t>(i) * channels + c];
-        timeline.ring[(start + i) & (MonoTimeline::kCapacity - 1)].store(static_cast<float>(sum / channels),
-                                                                         std::memory_order_relaxed);
-    }
+    for (int i = 0; i < frames; ++i)
+        timeline.ring[(start + i) & (MonoTimeline::kCapacity - 1)].store(
+            monoOf(interleaved + static_cast<size_t>(i) * channels, channels), std::memory_order_relaxed);
     timeline.written.store(start + frames, std::memory_order_release);
 }
 

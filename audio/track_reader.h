@@ -42,7 +42,7 @@ void setTrackLooping(TrackReader* track, bool loops);
 // restarted; every later read then gives 0.
 int readTrack(TrackReader* track, float* interleaved, int frames);
 
-// The mono mix (mean of the channels) of everything appended, by position.
+// The mono mix (audio/channel_mix.h: monoOf) of everything appended, by position.
 // One thread appends while another may read windows: the writer announces
 // the positions it is about to overwrite before it touches them, and a
 // reader that finds it read any of them in the meantime gives zeros for

@@ -230,23 +230,23 @@ TEST(TrackReader, CutAndDamagedFilesLoopOverWhatDecodes) {
     }
 }
 
-TEST(MonoTimeline, WindowIsTheMeanOfTheChannelsEndingAtThePosition) {
+// (How more channels mix: tests/audio/channel_mix_test.cpp.)
+TEST(MonoTimeline, WindowIsTheMeanOfTheStereoPairEndingAtThePosition) {
     auto timeline = std::make_unique<MonoTimeline>();
     resetTimeline(*timeline);
     std::vector<float> frames;
     for (int i = 0; i < 3000; ++i) {
         frames.push_back(static_cast<float>(i));
         frames.push_back(static_cast<float>(i) + 2.0f);
-        frames.push_back(-1.0f);
     }
-    appendToTimeline(*timeline, frames.data(), 3000, 3);
+    appendToTimeline(*timeline, frames.data(), 3000, 2);
     float window[kAnalysisWindow];
     windowAt(*timeline, 2000, window);
-    EXPECT_FLOAT_EQ(window[0], (976.0f + 978.0f - 1.0f) / 3.0f);
-    EXPECT_FLOAT_EQ(window[kAnalysisWindow - 1], (1999.0f + 2001.0f - 1.0f) / 3.0f);
+    EXPECT_FLOAT_EQ(window[0], (976.0f + 978.0f) / 2.0f);
+    EXPECT_FLOAT_EQ(window[kAnalysisWindow - 1], (1999.0f + 2001.0f) / 2.0f);
     windowAt(*timeline, 10, window);   // before the start: zeros
     for (int n = 0; n < kAnalysisWindow - 10; ++n) ASSERT_EQ(window[n], 0.0f);
-    EXPECT_FLOAT_EQ(window[kAnalysisWindow - 10], 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(window[kAnalysisWindow - 10], 1.0f);
     windowAt(*timeline, 3500, window);   // not appended yet: zeros
     for (int n = kAnalysisWindow - 500; n < kAnalysisWindow; ++n) ASSERT_EQ(window[n], 0.0f);
     EXPECT_NE(window[kAnalysisWindow - 501], 0.0f);

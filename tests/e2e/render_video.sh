@@ -109,6 +109,33 @@ left="$(pgrep -f "stuck[.]mp4")"
 [ -n "$left" ] && { fail "ffmpeg was left running"; kill -KILL $left; }
 rm -f stuck.mp4
 
+# A 5.1 track (made here, in ffmpeg's order FL FR FC LFE BL BR, each channel
+# louder than the one before) keeps every channel on its own speaker in mp4 and
+# mkv; webm's Opus does not take four channels, so a quad track with sound only
+# at the back left is mixed down to the left side.
+peaks() {  # file: the peak level (dB) of each audio channel, one a line
+  timeout 60 ffmpeg -hide_banner -nostdin -i "$1" -af astats=measure_overall=none:measure_perchannel=Peak_level \
+    -f null - 2>&1 | sed -n 's/.*Peak level dB: *//p'
+}
+tone() { echo "$1*sin(2*PI*$2*t)"; }
+timeout 60 ffmpeg -hide_banner -loglevel error -nostdin -f lavfi -i \
+  "aevalsrc=$(tone 0.02 1000)|$(tone 0.05 1000)|$(tone 0.1 1000)|$(tone 0.2 80)|$(tone 0.4 1000)|$(tone 0.8 1000):c=5.1:s=44100:d=2" \
+  -c:a libvorbis six.ogg || fail "cannot make a 5.1 track"
+for out in six.mp4 six.mkv; do
+  timeout 300 "$render" --track six.ogg --fps 10 --frames 10 --scale 1 -o "$out" 2>err.txt || fail "5.1 to $out: $(cat err.txt)"
+  probe "$out" a:0 channels,channel_layout | tr '\n' ' ' | grep -q "channels=6 channel_layout=5.1" ||
+    fail "$out: the 5.1 layout was not kept: $(probe "$out" a:0 channels,channel_layout | tr '\n' ' ')"
+  levels="$(peaks "$out" | tr '\n' ' ')"
+  sort -c -g <(peaks "$out") 2>/dev/null || fail "$out: channels moved from their speakers (peaks dB in FL FR FC LFE BL BR: $levels)"
+done
+timeout 60 ffmpeg -hide_banner -loglevel error -nostdin -f lavfi -i \
+  "aevalsrc=0|0|$(tone 0.5 1000)|0:c=quad:s=44100:d=2" -c:a libvorbis quad.ogg || fail "cannot make a quad track"
+timeout 300 "$render" --track quad.ogg --fps 10 --frames 10 --scale 1 -o quad.webm 2>err.txt || fail "quad to webm: $(cat err.txt)"
+probe quad.webm a:0 channels | grep -qx "channels=2" || fail "quad.webm is not stereo"
+mapfile -t side < <(peaks quad.webm)
+awk -v l="${side[0]:--inf}" -v r="${side[1]:--inf}" 'BEGIN { exit !(l > -20 && (r == "-inf" || l - r > 30)) }' ||
+  fail "quad.webm: the back left did not go to the left side only (left ${side[0]:-?} dB, right ${side[1]:-?} dB)"
+
 # ziv-render killed outright (SIGKILL: no handler runs) takes its ffmpeg with it, even an
 # ffmpeg that would otherwise wait forever (here for a reader of its FIFO).
 mkfifo orphan.mp4

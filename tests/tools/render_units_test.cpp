@@ -444,7 +444,11 @@ TEST(RenderVideo, FfmpegGetsTheRightCodecsForEachContainer) {
     };
     const std::string mp4 = joined(ffmpegArguments(job, "tmp.mp4", 2));
     EXPECT_NE(mp4.find("-framerate 30 -i pipe:3"), std::string::npos) << mp4;
-    EXPECT_NE(mp4.find("-ac 2 -i pipe:4"), std::string::npos) << mp4;
+    EXPECT_NE(mp4.find("-ac 2 -ch_layout FL+FR -i pipe:4"), std::string::npos) << mp4;
+    // Every layout is named, or ffmpeg would take 5.1 in its own order for the show's.
+    EXPECT_NE(joined(ffmpegArguments(job, "tmp.mp4", 6)).find("-ac 6 -ch_layout FL+FR+FC+LFE+BL+BR -i pipe:4"),
+              std::string::npos);
+    EXPECT_NE(joined(ffmpegArguments(job, "tmp.mp4", 1)).find("-ac 1 -ch_layout FC -i pipe:4"), std::string::npos);
     EXPECT_NE(mp4.find("-c:v libx264"), std::string::npos);
     EXPECT_NE(mp4.find("-pix_fmt yuv420p"), std::string::npos);
     EXPECT_NE(mp4.find("-c:a aac"), std::string::npos);

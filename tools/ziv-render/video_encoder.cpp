@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "audio/channel_mix.h"
 #include "audio/track_reader.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/render_constants.h"
@@ -48,12 +49,14 @@ const char* suffixOf(VideoKind kind) {
     return ".y4m";
 }
 
-// Streams the track's audio for the rendered span into fd, then closes it.
-// With fewer channels out than in, every output channel gets the mean of all.
+// Streams the track's audio for the rendered span into fd, then closes it, in
+// the order of the layout ffmpeg is told (the mask's); with fewer channels out
+// than in (the encoder's limit), mixed down to stereo.
 void pumpAudio(TrackReader* reader, int channels, int outChannels, int64_t skip, int64_t total, int fd, std::atomic<bool>* stop,
                std::atomic<bool>* failed) {
     blockStopSignalsInThisThread();
     std::vector<float> chunk(static_cast<size_t>(kAudioChunkFrames) * static_cast<size_t>(channels));
+    std::vector<float> out(static_cast<size_t>(kAudioChunkFrames) * static_cast<size_t>(std::max(channels, outChannels)));
     for (int64_t skipped = 0; skipped < skip && !stop->load();) {
         const int got = readTrack(reader, chunk.data(), static_cast<int>(std::min<int64_t>(skip - skipped, kAudioChunkFrames)));
         if (got <= 0) break;
@@ -67,15 +70,11 @@ void pumpAudio(TrackReader* reader, int channels, int outChannels, int64_t skip,
             std::fill(chunk.begin(), chunk.end(), 0.0f);
             got = want;
         }
-        if (outChannels != channels) {
-            for (int i = 0; i < got; ++i) {
-                double sum = 0.0;
-                for (int c = 0; c < channels; ++c) sum += chunk[static_cast<size_t>(i) * channels + c];
-                const auto mean = static_cast<float>(sum / channels);
-                for (int c = 0; c < outChannels; ++c) chunk[static_cast<size_t>(i) * outChannels + c] = mean;
-            }
-        }
-        if (!writeAll(fd, chunk.data(), static_cast<size_t>(got) * static_cast<size_t>(outChannels) * sizeof(float), nullptr)) {
+        if (outChannels != channels)
+            downmixToStereo(chunk.data(), channels, got, out.data());
+        else
+            toMaskOrder(chunk.data(), channels, got, out.data());
+        if (!writeAll(fd, out.data(), static_cast<size_t>(got) * static_cast<size_t>(outChannels) * sizeof(float), nullptr)) {
             failed->store(true);
             break;
         }
@@ -170,8 +169,11 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
                                   "-framerate", std::to_string(job.fps), "-i", "pipe:" + std::to_string(kVideoChildFd)};
     const bool audio = audioChannels > 0;
     if (audio) {
-        a.insert(a.end(), {"-f", "f32le", "-ar", std::to_string(kMixRate), "-ac", std::to_string(audioChannels),
-                           "-i", "pipe:" + std::to_string(kAudioChildFd)});
+        a.insert(a.end(), {"-f", "f32le", "-ar", std::to_string(kMixRate), "-ac", std::to_string(audioChannels)});
+        // Named, or ffmpeg guesses a layout whose order need not be the one written.
+        const std::string layout = layoutDescription(audioChannels);
+        if (!layout.empty()) a.insert(a.end(), {"-ch_layout", layout});
+        a.insert(a.end(), {"-i", "pipe:" + std::to_string(kAudioChildFd)});
     }
     a.insert(a.end(), {"-map", "0:v"});
     if (audio) a.insert(a.end(), {"-map", "1:a"});

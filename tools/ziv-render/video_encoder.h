@@ -12,7 +12,9 @@
 // by the show's own reader, looping, floor(frames * 44100 / fps) samples)
 // goes on a second pipe from a thread of its own, so neither pipe can
 // block the other whatever order ffmpeg reads them in. A track with more
-// channels than the container's audio encoder takes is mixed down to two.
+// channels than the container's audio encoder takes is mixed down to two
+// (audio/channel_mix.h); otherwise its layout is named to ffmpeg and the
+// channels go in that layout's order.
 // Abandoning stops ffmpeg: SIGTERM, then SIGKILL if it has not ended within
 // a fraction of a second (a blocked ffmpeg ignores the first). ffmpeg also
 // dies with ziv-render (the parent-death signal), so a killed render leaves
