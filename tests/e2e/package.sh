@@ -25,6 +25,11 @@ arch="$(dpkg-deb -f "$deb" Architecture)"
 dpkg-deb -f "$deb" Depends | grep -q 'libsdl2-2.0-0' || e2e_fail "dpkg-shlibdeps found no SDL2 dependency: $(dpkg-deb -f "$deb" Depends)"
 [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || e2e_fail "ffmpeg is not recommended"
 lintian --fail-on error "$deb" >"$artefacts/lintian.txt" 2>&1 || e2e_fail "lintian: $(cat "$artefacts/lintian.txt")"
+# The description says what a user gets: every program the package installs.
+dpkg-deb -f "$deb" Description >"$artefacts/description.txt"
+for program in ziv-play ziv-render ziv-track-stats; do
+  grep -q "$program" "$artefacts/description.txt" || e2e_fail "the package's description does not mention $program"
+done
 
 dpkg-deb -x "$deb" "$root" || e2e_fail "dpkg-deb -x failed"
 dpkg-deb -c "$deb" >"$artefacts/contents.txt"
