@@ -405,6 +405,15 @@ bool usableBlock(const Block& b) {
            b.layout->nb_channels <= kMostChannels;
 }
 
+// Why a block that decoded is not used: the limit it is beyond.
+std::string unusableReason(const Block& b) {
+    if (b.rate < kLowestRate || b.rate > kHighestRate)
+        return "holds audio at " + std::to_string(b.rate) + " Hz; tracks are read at " + std::to_string(kLowestRate) +
+               " to " + std::to_string(kHighestRate) + " Hz";
+    return "holds audio in " + std::to_string(b.layout->nb_channels) + " channels; tracks are read with 1 to " +
+           std::to_string(kMostChannels);
+}
+
 // Converts one block into ready frames; a part at another rate, layout or
 // sample format (chained files) gets a resampler of its own.
 bool convert(TrackReader* t, const Block& block, std::string* why) {
@@ -582,7 +591,11 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
     // The first block that decodes settles the layout; a file none of whose blocks decode is refused.
     Block first;
     bool found = false;
-    while (!found && nextBlock(t, &first)) found = usableBlock(first);
+    std::string beyondLimits;
+    while (!found && nextBlock(t, &first)) {
+        found = usableBlock(first);
+        if (!found && beyondLimits.empty()) beyondLimits = unusableReason(first);
+    }
     if (!found && t->vorbis) {
         // Ogg Vorbis headers without audio: a track that plays nothing, as a silent show expects.
         const vorbis_info* info = ov_info(&t->vorbisFile, -1);
@@ -593,7 +606,7 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
         }
     }
     if (!found) {
-        if (why) *why = "holds no audio that can be decoded";
+        if (why) *why = beyondLimits.empty() ? "holds no audio that can be decoded" : beyondLimits;
         freeTrack(t);
         return nullptr;
     }

@@ -173,6 +173,22 @@ TEST(TrackPolicy, APictureIsRefusedAsAPicture) {
     EXPECT_EQ(a.why, "is a picture, not an audio file");
 }
 
+// Audio that decodes but lies beyond the reader's limits is refused by naming the limit.
+TEST(TrackLimits, RatesAndChannelsBeyondTheLimitsAreNamed) {
+    TrackFolder folder("policy-limits");
+    const Attempt fast = attemptOpen(
+        folder.writeBytes("fast.wav", wavBytes(toneSamples(7680, 1, 768000, 440.0, 0.5), 1, 768000)));
+    EXPECT_FALSE(fast.opened);
+    EXPECT_EQ(fast.why, "holds audio at 768000 Hz; tracks are read at 1000 to 384000 Hz");
+    const Attempt wide = attemptOpen(
+        folder.writeBytes("wide.wav", wavBytes(std::vector<float>(65 * 4410, 0.25f), 65, 44100)));
+    EXPECT_FALSE(wide.opened);
+    EXPECT_EQ(wide.why, "holds audio in 65 channels; tracks are read with 1 to 64");
+    // The limits themselves are read.
+    EXPECT_TRUE(attemptOpen(folder.writeBytes("edge.wav", wavBytes(toneSamples(3840, 1, 384000, 440.0, 0.5), 1, 384000))).opened);
+    EXPECT_TRUE(attemptOpen(folder.writeBytes("many.wav", wavBytes(std::vector<float>(64 * 4410, 0.25f), 64, 44100))).opened);
+}
+
 std::atomic<bool> stop_asked{false};
 bool stopAsked() { return stop_asked.load(); }
 
