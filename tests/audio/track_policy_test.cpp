@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -129,6 +130,14 @@ TEST(TrackPolicy, APlaylistNamedLikeASongIsRefusedAndNotFollowed) {
         EXPECT_FALSE(leak.opened) << "the playlist played the file it lists";
         EXPECT_EQ(leak.why, "is a playlist, not an audio file");
     }
+
+    // A playlist naming a FIFO would wait for a writer that never comes.
+    const std::string fifo = folder.path("pipe.ts");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const Attempt piped = attemptOpen(folder.writeBytes("piped.mp3", textBytes(hlsPlaylist(fifo))));
+    EXPECT_FALSE(piped.opened);
+    EXPECT_EQ(piped.why, "is a playlist, not an audio file");
+    EXPECT_LT(piped.seconds, 2.0);
 
     const Attempt concat = attemptOpen(folder.writeBytes(
         "list.ogg", textBytes("ffconcat version 1.0\nfile '" + privateFile + "'\n")));
