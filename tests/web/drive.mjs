@@ -235,7 +235,7 @@ async function startsPass() {
   if (await waitState(page, 'idle') && await startWindowed(page, true)) {
     await page.keyboard.press('Escape');
     await waitState(page, 'ended', 5000);
-    await pause(8000);
+    await pause(12000);
     check(await state(page) === 'ended', 'Escape during a start ends it for good', await state(page));
     check(await playing(page) === 0, 'nothing plays after Escape during a start', `${await playing(page)} play`);
     check(await page.evaluate(() => window.zivPage.frames) === 0, 'no frame was drawn');
@@ -261,7 +261,7 @@ async function startsPass() {
     if (await waitState(page, 'dialog', 10000)) {
       await page.keyboard.press('Enter');
       if (await waitState(page, 'showing', 10000)) {
-        await pause(8000);   // the held-back track has arrived by now
+        await pause(12000);   // the held-back track has arrived by now
         check(await page.evaluate(() => window.zivPage.track) === 'dropped.wav', 'the dropped file is the music');
         check(await playing(page) === 1, 'one source plays after a drop during a start', `${await playing(page)}`);
         await page.keyboard.press('Escape');

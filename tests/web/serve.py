@@ -12,6 +12,11 @@ hold_back = float(sys.argv[3]) if len(sys.argv) > 3 else 0.0
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    # Every load of the page fetches everything again, so each one meets the held-back track.
+    def end_headers(self):
+        self.send_header("Cache-Control", "no-store")
+        super().end_headers()
+
     def do_GET(self):
         if hold_back > 0 and self.path.split("?")[0].endswith(".ogg"):
             time.sleep(hold_back)
