@@ -42,6 +42,7 @@ constexpr int kMaxErrorsInARow = 64;
 // and nothing once the opening deadline has passed.
 struct Watch {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    const std::atomic<bool>* interrupted = nullptr;   // this track's own stop (interruptTrack)
 };
 
 std::atomic<bool (*)()> stop_check{nullptr};
@@ -49,6 +50,7 @@ std::atomic<bool (*)()> stop_check{nullptr};
 bool interrupted(const Watch* watch) {
     bool (*stopped)() = stop_check.load(std::memory_order_acquire);
     if (stopped && stopped()) return true;
+    if (watch && watch->interrupted && watch->interrupted->load(std::memory_order_acquire)) return true;
     return watch && std::chrono::steady_clock::now() > watch->deadline;
 }
 
@@ -334,6 +336,7 @@ struct TrackReader {
     int64_t passFrames = 0;                // frames decoded in the current pass
     bool exhausted = false;                // a whole pass gave nothing, or the track cannot restart
     bool loops = true;                     // false: the track ends after one pass
+    std::atomic<bool> interrupted{false};  // interruptTrack: reads end, from any thread
 };
 
 namespace {
@@ -583,6 +586,7 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
     auto* t = new TrackReader;
     t->fd = fd;
     t->path = path;
+    t->decoder.source.watch.interrupted = &t->interrupted;
     const int vorbis = openVorbis(t, why);
     if (vorbis < 0 || (vorbis == 0 && !openDecoder(t->decoder, t->fd, path, why))) {
         freeTrack(t);
@@ -670,11 +674,15 @@ void setTrackLooping(TrackReader* track, bool loops) {
     if (track) track->loops = loops;
 }
 
+void interruptTrack(TrackReader* track) {
+    if (track) track->interrupted.store(true, std::memory_order_release);
+}
+
 int readTrack(TrackReader* track, float* interleaved, int frames) {
     if (!track || !interleaved || frames <= 0) return 0;
     const size_t channels = static_cast<size_t>(track->channels);
     int written = 0;
-    while (written < frames) {
+    while (written < frames && !track->interrupted.load(std::memory_order_acquire)) {
         if (track->readyAt >= track->ready.size()) {
             refill(track);
             if (track->ready.empty()) break;

@@ -18,7 +18,8 @@
 //   Playlists, streaming manifests, session descriptions and pictures are
 //   refused with a reason: "is a playlist, not an audio file".
 // - An open or read stops within a second when the program asks to stop
-//   (setTrackStopCheck: its signals, Escape, a closed window), and an open that
+//   (setTrackStopCheck: ziv-render's signals), a read when its stream is closed
+//   (interruptTrack: Escape, a closed window, the next file), and an open that
 //   is still busy after kOpenSeconds is refused.
 //
 //   std::string why;
@@ -61,6 +62,10 @@ void setTrackLooping(TrackReader* track, bool loops);
 // audio at all (then 0), ends because it does not loop, or cannot be
 // restarted; every later read then gives 0.
 int readTrack(TrackReader* track, float* interleaved, int frames);
+// Ends the read under way in another thread (within its current block) and
+// every later one: they give what they have and then 0. For closing a stream
+// whose decoder may be reading; the track must still be closed.
+void interruptTrack(TrackReader* track);
 
 // The mono mix (mean of the channels) of everything appended, by position.
 // One thread appends while another may read windows: the writer announces

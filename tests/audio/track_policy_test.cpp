@@ -231,4 +231,20 @@ TEST(TrackPolicy, TheStopRequestEndsOpensAndReads) {
     stop_asked.store(false);
 }
 
+// Closing a stream interrupts the read its decoder thread may be in; later reads give nothing.
+TEST(TrackPolicy, AnInterruptedTrackGivesNothingMore) {
+    TrackFolder folder("policy-interrupt");
+    const std::string wav = folder.writeBytes("tone.wav", wavBytes(toneSamples(44100, 2, 44100, 440.0, 0.5), 2, 44100));
+    std::string why;
+    TrackReader* t = openTrack(wav.c_str(), &why);
+    ASSERT_NE(t, nullptr) << why;
+    std::vector<float> frames(2 * 4096);
+    EXPECT_EQ(readTrack(t, frames.data(), 4096), 4096);
+    std::thread other([t] { interruptTrack(t); });
+    other.join();
+    EXPECT_EQ(readTrack(t, frames.data(), 4096), 0);
+    EXPECT_EQ(readTrack(t, frames.data(), 4096), 0);
+    closeTrack(t);
+}
+
 }  // namespace
