@@ -224,6 +224,7 @@ void releaseStream(Library& l, SoundStream* s) {
         l.output->unlock();
     }
     s->quit.store(true, std::memory_order_release);
+    interruptTrack(s->track);   // a read under way ends now, not when its block is done
     if (s->decoder.joinable()) s->decoder.join();
     closeTrack(s->track);
     if (l.spectrumStream == s) l.spectrumStream = nullptr;

@@ -16,7 +16,9 @@ extern "C" {
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -30,16 +32,47 @@ constexpr int kLowestRate = 1000;
 constexpr int kHighestRate = 384000;
 constexpr int kMostChannels = 64;   // what the resampler can mix
 constexpr int kIoBufferBytes = 1 << 15;
+// Finding the format and the first audio of a file takes milliseconds; one that
+// keeps the demuxer busy longer than this is refused.
+constexpr int kOpenSeconds = 10;
 // A damaged file can report one error after another; after this many in a
 // row with no audio between them the pass counts as ended.
 constexpr int kMaxErrorsInARow = 64;
 
+// What one open or read may still do: nothing once the program asked to stop,
+// and nothing once the opening deadline has passed.
+struct Watch {
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    const std::atomic<bool>* interrupted = nullptr;   // this track's own stop (interruptTrack)
+};
+
+std::atomic<bool (*)()> stop_check{nullptr};
+
+bool interrupted(const Watch* watch) {
+    bool (*stopped)() = stop_check.load(std::memory_order_acquire);
+    if (stopped && stopped()) return true;
+    if (watch && watch->interrupted && watch->interrupted->load(std::memory_order_acquire)) return true;
+    return watch && std::chrono::steady_clock::now() > watch->deadline;
+}
+
+// FFmpeg's interrupt callback: its demuxers ask it inside every long loop.
+int interruptCallback(void* opaque) { return interrupted(static_cast<const Watch*>(opaque)) ? 1 : 0; }
+
+// Nested opens (a playlist's entries, a reference to another file, a URL) are refused outright.
+int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+struct FileSource {
+    int fd = -1;
+    Watch watch;
+};
+
 // The file is read through its descriptor, never by name: FFmpeg would read a
 // name with a colon as a URL, and a second open could meet another file.
 int readFile(void* opaque, uint8_t* buffer, int size) {
-    const int fd = *static_cast<int*>(opaque);
+    auto* source = static_cast<FileSource*>(opaque);
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, static_cast<size_t>(size));
+        if (interrupted(&source->watch)) return AVERROR_EXIT;
+        const ssize_t got = ::read(source->fd, buffer, static_cast<size_t>(size));
         if (got > 0) return static_cast<int>(got);
         if (got == 0) return AVERROR_EOF;
         if (errno != EINTR) return AVERROR(errno);
@@ -47,7 +80,7 @@ int readFile(void* opaque, uint8_t* buffer, int size) {
 }
 
 int64_t seekFile(void* opaque, int64_t offset, int whence) {
-    const int fd = *static_cast<int*>(opaque);
+    const int fd = static_cast<FileSource*>(opaque)->fd;
     if (whence == AVSEEK_SIZE) {
         struct stat st {};
         return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
@@ -56,9 +89,57 @@ int64_t seekFile(void* opaque, int64_t offset, int whence) {
     return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
 }
 
+// The demuxers a track may be read by: audio formats, and containers that
+// carry audio in one file. Names as FFmpeg spells them (a demuxer serving
+// several extensions has one comma-separated name).
+constexpr const char* kAllowedDemuxers[] = {
+    // audio formats
+    "aac", "ac3", "aiff", "amr", "ape", "au", "caf", "dsf", "dts", "dtshd", "eac3", "flac", "loas", "mlp", "mp3", "mpc",
+    "mpc8", "ogg", "shn", "tak", "truehd", "tta", "w64", "wav", "wv", "libopenmpt",
+    // single-file containers with audio in them
+    "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", "asf", "avi", "mpegts",
+};
+
+bool allowedDemuxer(const char* name) {
+    for (const char* allowed : kAllowedDemuxers)
+        if (std::strcmp(name, allowed) == 0) return true;
+    return false;
+}
+
+// FFmpeg's own whitelist, as a second lock: the first name of each allowed demuxer.
+const std::string& demuxerWhitelist() {
+    static const std::string list = [] {
+        std::string l;
+        for (const char* allowed : kAllowedDemuxers) {
+            const std::string name = allowed;
+            l += (l.empty() ? "" : ",") + name.substr(0, name.find(','));
+        }
+        return l;
+    }();
+    return list;
+}
+
+bool endsWith(const std::string& s, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+// Why a file read by a demuxer that is not allowed is refused.
+std::string refusedDemuxer(const char* name) {
+    const std::string n = name;
+    for (const char* playlist : {"hls", "dash", "concat", "imf", "webm_dash_manifest", "ffmetadata"})
+        if (n == playlist) return "is a playlist, not an audio file";
+    for (const char* session : {"sdp", "rtp", "rtsp", "sap"})
+        if (n == session) return "describes a network stream, not an audio file";
+    if (n == "image2" || endsWith(n, "_pipe") || n == "apng" || n == "gif" || n == "ico" || n == "mjpeg" ||
+        n == "alias_pix" || n == "brender_pix")
+        return "is a picture, not an audio file";
+    return "is not an audio file (it reads as " + n + ")";
+}
+
 // One pass of demuxing and decoding through FFmpeg, from the start of the file.
 struct Decoder {
-    int* fd = nullptr;
+    FileSource source;
     AVIOContext* io = nullptr;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
@@ -83,17 +164,20 @@ void closeDecoder(Decoder& d) {
     d.decodedFrames = 0;
 }
 
-bool openDecoder(Decoder& d, int* fd, const char* path, std::string* why) {
-    auto fail = [&](const char* what) {
-        if (why) *why = what;
+bool openDecoder(Decoder& d, int fd, const char* path, std::string* why) {
+    auto fail = [&](const std::string& what) {
+        if (why) *why = interrupted(nullptr) ? "was not opened: stopped"
+                        : interrupted(&d.source.watch) ? "took too long to open"
+                                                       : what;
         closeDecoder(d);
         return false;
     };
-    d.fd = fd;
-    if (::lseek(*fd, 0, SEEK_SET) != 0) return fail("cannot be read from the start");
+    d.source.fd = fd;
+    d.source.watch.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOpenSeconds);
+    if (::lseek(fd, 0, SEEK_SET) != 0) return fail("cannot be read from the start");
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     if (!buffer) return fail("cannot be read: out of memory");
-    d.io = avio_alloc_context(buffer, kIoBufferBytes, 0, fd, readFile, nullptr, seekFile);
+    d.io = avio_alloc_context(buffer, kIoBufferBytes, 0, &d.source, readFile, nullptr, seekFile);
     d.format = avformat_alloc_context();
     d.packet = av_packet_alloc();
     d.frame = av_frame_alloc();
@@ -103,8 +187,16 @@ bool openDecoder(Decoder& d, int* fd, const char* path, std::string* why) {
     }
     d.format->pb = d.io;
     d.format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // The name only hints at the format; the custom reader means it is never opened as a URL.
-    if (avformat_open_input(&d.format, path, nullptr, nullptr) < 0) return fail("is not an audio file");
+    d.format->io_open = refuseNestedOpen;
+    d.format->interrupt_callback = AVIOInterruptCB{interruptCallback, &d.source.watch};
+    d.format->protocol_whitelist = av_strdup("");   // no protocol at all, even for a demuxer's own opens
+    d.format->format_whitelist = av_strdup(demuxerWhitelist().c_str());
+    if (!d.format->protocol_whitelist || !d.format->format_whitelist) return fail("cannot be read: out of memory");
+    // The format is found from the bytes (the name only hints at it) and must be one we allow.
+    const AVInputFormat* format = nullptr;
+    if (av_probe_input_buffer2(d.io, &format, path, nullptr, 0, 0) < 0 || !format) return fail("is not an audio file");
+    if (!allowedDemuxer(format->name)) return fail(refusedDemuxer(format->name));
+    if (avformat_open_input(&d.format, path, format, nullptr) < 0) return fail("is not an audio file");
     if (avformat_find_stream_info(d.format, nullptr) < 0) return fail("is not an audio file");
     const AVCodec* decoder = nullptr;
     d.stream = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
@@ -121,6 +213,7 @@ bool openDecoder(Decoder& d, int* fd, const char* path, std::string* why) {
     const AVStream* st = d.format->streams[d.stream];
     if (std::strstr(d.format->iformat->name, "mp4") && st->duration > 0 && d.codec->sample_rate > 0)
         d.lengthFrames = av_rescale_q(st->duration, st->time_base, AVRational{1, d.codec->sample_rate});
+    d.source.watch.deadline = std::chrono::steady_clock::time_point::max();   // reads while playing have none
     return true;
 }
 
@@ -241,6 +334,7 @@ struct TrackReader {
     int64_t passFrames = 0;                // frames decoded in the current pass
     bool exhausted = false;                // a whole pass gave nothing, or the track cannot restart
     bool loops = true;                     // false: the track ends after one pass
+    std::atomic<bool> interrupted{false};  // interruptTrack: reads end, from any thread
 };
 
 namespace {
@@ -312,6 +406,15 @@ bool usableBlock(const Block& b) {
            b.layout->nb_channels <= kMostChannels;
 }
 
+// Why a block that decoded is not used: the limit it is beyond.
+std::string unusableReason(const Block& b) {
+    if (b.rate < kLowestRate || b.rate > kHighestRate)
+        return "holds audio at " + std::to_string(b.rate) + " Hz; tracks are read at " + std::to_string(kLowestRate) +
+               " to " + std::to_string(kHighestRate) + " Hz";
+    return "holds audio in " + std::to_string(b.layout->nb_channels) + " channels; tracks are read with 1 to " +
+           std::to_string(kMostChannels);
+}
+
 // Converts one block into ready frames; a part at another rate, layout or
 // sample format (chained files) gets a resampler of its own.
 bool convert(TrackReader* t, const Block& block, std::string* why) {
@@ -378,7 +481,7 @@ bool restart(TrackReader* t) {
     t->passFrames = 0;
     if (t->vorbis) return ov_pcm_seek(&t->vorbisFile, 0) == 0 || ov_raw_seek(&t->vorbisFile, 0) == 0;
     closeDecoder(t->decoder);
-    return openDecoder(t->decoder, &t->fd, t->path.c_str(), nullptr);
+    return openDecoder(t->decoder, t->fd, t->path.c_str(), nullptr);
 }
 
 void refill(TrackReader* t) {
@@ -481,15 +584,20 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
     auto* t = new TrackReader;
     t->fd = fd;
     t->path = path;
+    t->decoder.source.watch.interrupted = &t->interrupted;
     const int vorbis = openVorbis(t, why);
-    if (vorbis < 0 || (vorbis == 0 && !openDecoder(t->decoder, &t->fd, path, why))) {
+    if (vorbis < 0 || (vorbis == 0 && !openDecoder(t->decoder, t->fd, path, why))) {
         freeTrack(t);
         return nullptr;
     }
     // The first block that decodes settles the layout; a file none of whose blocks decode is refused.
     Block first;
     bool found = false;
-    while (!found && nextBlock(t, &first)) found = usableBlock(first);
+    std::string beyondLimits;
+    while (!found && nextBlock(t, &first)) {
+        found = usableBlock(first);
+        if (!found && beyondLimits.empty()) beyondLimits = unusableReason(first);
+    }
     if (!found && t->vorbis) {
         // Ogg Vorbis headers without audio: a track that plays nothing, as a silent show expects.
         const vorbis_info* info = ov_info(&t->vorbisFile, -1);
@@ -500,7 +608,7 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
         }
     }
     if (!found) {
-        if (why) *why = "holds no audio that can be decoded";
+        if (why) *why = beyondLimits.empty() ? "holds no audio that can be decoded" : beyondLimits;
         freeTrack(t);
         return nullptr;
     }
@@ -515,6 +623,8 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
 }
 
 }  // namespace
+
+void setTrackStopCheck(bool (*stopped)()) { stop_check.store(stopped, std::memory_order_release); }
 
 TrackReader* openTrack(const char* path, std::string* why) {
     if (!path || !*path) {
@@ -562,11 +672,15 @@ void setTrackLooping(TrackReader* track, bool loops) {
     if (track) track->loops = loops;
 }
 
+void interruptTrack(TrackReader* track) {
+    if (track) track->interrupted.store(true, std::memory_order_release);
+}
+
 int readTrack(TrackReader* track, float* interleaved, int frames) {
     if (!track || !interleaved || frames <= 0) return 0;
     const size_t channels = static_cast<size_t>(track->channels);
     int written = 0;
-    while (written < frames) {
+    while (written < frames && !track->interrupted.load(std::memory_order_acquire)) {
         if (track->readyAt >= track->ready.size()) {
             refill(track);
             if (track->ready.empty()) break;

@@ -1,9 +1,26 @@
 // Reading a track as the show hears it: decoded (Ogg Vorbis and Opus, MP3,
-// AAC/M4A, FLAC, WAV and whatever else FFmpeg reads), at 44100 Hz, looping,
-// and the mono mix of what was played, by absolute position. Channels come
-// in Vorbis order whatever the format; a chained part in another layout is
-// mixed into the first part's. Only regular files are opened, and opening
-// never waits on a FIFO or a device.
+// AAC/M4A, FLAC, WAV, WavPack, Monkey's Audio and the other audio formats
+// below), at 44100 Hz, looping, and the mono mix of what was played, by
+// absolute position. Channels come in Vorbis order whatever the format; a
+// chained part in another layout is mixed into the first part's.
+//
+// A music file opens nothing but itself. Every program and the fuzzers read
+// tracks only through openTrack, which holds to this:
+// - The name is opened once, by us: a regular file (checked with fstat on the
+//   descriptor we opened, so no FIFO, device or folder), never waiting.
+// - FFmpeg reads that descriptor through our own I/O context; it is never
+//   given a URL, its protocol whitelist is empty and every nested open a
+//   demuxer asks for (a playlist's entries, a reference to another file, a
+//   network address) fails. So no other file is read and no socket is opened.
+// - The format is found from the bytes and must be an audio format or a
+//   container that carries audio in one file (mp3, ogg, flac, wav, aiff, aac,
+//   ac3, mov/mp4/m4a, matroska/webm, asf, avi, mpegts, ... : kAllowedDemuxers).
+//   Playlists, streaming manifests, session descriptions and pictures are
+//   refused with a reason: "is a playlist, not an audio file".
+// - An open or read stops within a second when the program asks to stop
+//   (setTrackStopCheck: ziv-render's signals), a read when its stream is closed
+//   (interruptTrack: Escape, a closed window, the next file), and an open that
+//   is still busy after kOpenSeconds is refused.
 //
 //   std::string why;
 //   TrackReader* t = openTrack("DuskPulse.ogg", &why);   // null: why says what is wrong
@@ -26,9 +43,13 @@
 
 struct TrackReader;
 
-// why: "does not exist", "is a folder, not a file", "permission denied", "is not an audio file", ...
+// why: "does not exist", "is a folder, not a file", "permission denied", "is not an audio file",
+// "is a playlist, not an audio file", "took too long to open", "was not opened: stopped", ...
 // Regular files only, and never a blocking open: a FIFO or device is refused at once.
 TrackReader* openTrack(const char* path, std::string* why);
+// The program's stop request, asked inside every open and read (any thread,
+// so it must be cheap and thread-safe); null: nothing stops them but the deadline.
+void setTrackStopCheck(bool (*stopped)());
 // A whole file held in memory (copied: the bytes need not outlive the call), read as a file would be.
 TrackReader* openTrackFromMemory(const unsigned char* data, size_t size, std::string* why);
 void closeTrack(TrackReader* track);
@@ -41,6 +62,10 @@ void setTrackLooping(TrackReader* track, bool loops);
 // audio at all (then 0), ends because it does not loop, or cannot be
 // restarted; every later read then gives 0.
 int readTrack(TrackReader* track, float* interleaved, int frames);
+// Ends the read under way in another thread (within its current block) and
+// every later one: they give what they have and then 0. For closing a stream
+// whose decoder may be reading; the track must still be closed.
+void interruptTrack(TrackReader* track);
 
 // The mono mix (audio/channel_mix.h: monoOf) of everything appended, by position.
 // One thread appends while another may read windows: the writer announces

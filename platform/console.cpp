@@ -177,6 +177,12 @@ ConsoleErrorHandle* consoleOpen(ConsoleHandle* console, const char* title, int w
     trace("open");
     // Kept first, so that any error from here on is reported under this name.
     std::snprintf(console_state.title, sizeof console_state.title, "%s", title ? title : "");
+    // A title cut to fit must not end inside a character: the window manager would drop it as invalid UTF-8.
+    size_t end = std::strlen(console_state.title);
+    if (title && end < std::strlen(title)) {
+        while (end > 0 && (static_cast<unsigned char>(console_state.title[end - 1]) & 0xC0) == 0x80) --end;
+        if (end > 0 && static_cast<unsigned char>(console_state.title[end - 1]) >= 0xC0) console_state.title[end - 1] = '\0';
+    }
     if (console->open) return fail("the console is already open");
     if (console_state.openConsole) return fail("another console is already open");
     if (!format) return fail("no pixel format given");
@@ -253,6 +259,12 @@ bool consoleIsFullscreen(const ConsoleHandle* console) { return console->fullscr
 void consoleSetTitle(ConsoleHandle* console, const char* title) {
     trace("title");
     std::snprintf(console_state.title, sizeof console_state.title, "%s", title ? title : "");
+    // A title cut to fit must not end inside a character: the window manager would drop it as invalid UTF-8.
+    size_t end = std::strlen(console_state.title);
+    if (title && end < std::strlen(title)) {
+        while (end > 0 && (static_cast<unsigned char>(console_state.title[end - 1]) & 0xC0) == 0x80) --end;
+        if (end > 0 && static_cast<unsigned char>(console_state.title[end - 1]) >= 0xC0) console_state.title[end - 1] = '\0';
+    }
     if (console->open && backend().setTitle) backend().setTitle(console_state.title);
 }
 

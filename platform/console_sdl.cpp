@@ -13,6 +13,9 @@
 // Full screen without a window manager (a kiosk, a bare X server): nobody honours the
 // request, so the window is made the display's size and placed on it instead.
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -371,7 +374,20 @@ bool setFullscreen(bool fullscreen, std::string* error) {
 }
 
 void setTitle(const char* title) {
-    if (sdl_state.window) SDL_SetWindowTitle(sdl_state.window, title);
+    if (!sdl_state.window) return;
+    SDL_SetWindowTitle(sdl_state.window, title);
+    // SDL sets _NET_WM_NAME as UTF-8 but WM_NAME as a Latin-1 STRING holding the same
+    // bytes, so anything past ASCII reads garbled there. Xlib writes it properly:
+    // Latin-1 where the title fits, compound text where it does not.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(sdl_state.window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+    char* list[] = {const_cast<char*>(title)};
+    XTextProperty property{};
+    if (Xutf8TextListToTextProperty(info.info.x11.display, list, 1, XStdICCTextStyle, &property) != Success) return;
+    XSetWMName(info.info.x11.display, info.info.x11.window, &property);
+    XFree(property.value);
+    XFlush(info.info.x11.display);
 }
 
 const ConsoleBackend sdl_backend = {"sdl", openDisplay, upload, present, pollEvents, closeDisplay, applyIcon,

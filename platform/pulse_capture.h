@@ -12,7 +12,8 @@
 
 struct PulseCapture;
 
-// source: a source's name, or null/empty for the default output's monitor.
+// source: a source's name, or null/empty for the default output's monitor. A server
+// that does not answer within a few seconds is given up ("did not answer within 5 s").
 PulseCapture* openPulseCapture(const char* source, int rate, std::string* why);
 bool readPulseCapture(PulseCapture* capture, float* mono, int frames, std::string* why);
 void closePulseCapture(PulseCapture* capture);

@@ -33,6 +33,8 @@ seeds_of() {  # target -> the folder of its seeds
   if [ "$1" != track ]; then echo "tests/fuzz/corpus/$1"; return; fi
   local dir=build-fuzz/seeds/track
   mkdir -p "$dir"
+  # The committed seeds: files that must open nothing but themselves (playlists, SDP, a picture) and a WAV.
+  cp tests/fuzz/corpus/track/* "$dir"/
   if command -v ffmpeg >/dev/null; then
     # Each seed is made once: Ogg Vorbis (libvorbisfile) and the formats FFmpeg decodes.
     make_seed() {  # name, then ffmpeg's arguments after the input

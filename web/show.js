@@ -31,6 +31,8 @@ let core = null;
 let audio = null;                 // { context, tap }
 let music = { buffer: null, custom: false };
 let show = null;                  // the running show
+let starting = null;              // the start under way: { cancelled }; one at a time
+const liveSources = new Set();    // every source started and not yet stopped
 
 function setStatus(text) { statusLine.textContent = text; }
 function setState(s) { view.state = s; document.body.dataset.state = s; }
@@ -91,6 +93,7 @@ async function useFile(file) {
     view.track = file.name;
     $('track-name').textContent = file.name;
     setStatus('');
+    cancelStart('another track');
     if (show) endShow('another track');
     begin();
   } catch (e) {
@@ -166,8 +169,35 @@ dialog.addEventListener('keydown', (e) => {
 
 // ---- start: notice, dialog, show --------------------------------------------
 
+// The start controls (the button, the file picker) do nothing while a start is under way.
+function setStartControls(enabled) {
+  $('start').disabled = !enabled;
+  $('file').disabled = !enabled;
+}
+
+function stopEverySource() {
+  for (const source of liveSources) {
+    try { source.stop(); } catch (e) { /* never started */ }
+    source.disconnect();
+  }
+  liveSources.clear();
+}
+
+// Escape or a new track while the show is still starting: that start is dropped.
+function cancelStart(why) {
+  if (!starting) return;
+  starting.cancelled = true;
+  starting = null;
+  stopEverySource();
+  setStartControls(true);
+  if (document.fullscreenElement) leaveFullscreen();
+  view.endedBy = why;
+  setState('ended');
+  $('start').focus();
+}
+
 function begin() {
-  if (show) return;
+  if (show || starting) return;
   if (!noticeSeen) {
     setState('notice');
     $('notice').hidden = false;
@@ -184,28 +214,43 @@ $('notice-ok').addEventListener('click', () => {
 });
 
 async function startShow() {
+  if (show || starting) return;
+  const attempt = { cancelled: false };
+  starting = attempt;
+  setStartControls(false);
   setState('starting');
+  let tap = null;
+  let gain = null;
   try {
     // Full screen and sound both need the click or key that started this.
     const fullscreen = accepted.fullscreen ? enterFullscreen() : null;
     const { context } = await ensureAudio();
     await fullscreen;
     if (!music.custom) music.buffer = await defaultTrack;
+    if (attempt.cancelled) return;
     const ring = new HeardRing();
-    const tap = new AudioWorkletNode(context, 'ziv-audio-tap', {
+    tap = new AudioWorkletNode(context, 'ziv-audio-tap', {
       numberOfInputs: 1, numberOfOutputs: 1,
       outputChannelCount: [music.buffer ? music.buffer.numberOfChannels : 2],
     });
     tap.port.onmessage = (e) => ring.add(e.data.frame, e.data.samples);
-    const gain = new GainNode(context, { gain: accepted.sound ? 1 : 0 });
+    gain = new GainNode(context, { gain: accepted.sound ? 1 : 0 });
     tap.connect(gain).connect(context.destination);
     let source = null;
     if (music.buffer) {
       source = new AudioBufferSourceNode(context, { buffer: music.buffer, loop: true });
       source.connect(tap);
       source.start();
+      liveSources.add(source);
     }
     await context.resume();
+    if (attempt.cancelled) {
+      tap.disconnect();
+      gain.disconnect();
+      return;
+    }
+    starting = null;
+    setStartControls(true);
     core._ziv_reset();
     show = { source, tap, gain, ring, options: { ...accepted }, start: performance.now(), lastAnalysis: performance.now(),
       timing: { core: [], paint: [], interval: [], last: 0 } };
@@ -218,6 +263,12 @@ async function startShow() {
     setState('showing');
     requestAnimationFrame(runFrame);
   } catch (e) {
+    if (attempt.cancelled) return;
+    starting = null;
+    stopEverySource();
+    if (tap) tap.disconnect();
+    if (gain) gain.disconnect();
+    setStartControls(true);
     view.error = String(e);
     setStatus(`ziv: the show cannot start: ${e.message || e}`);
     setState('idle');
@@ -291,7 +342,7 @@ function endShow(why) {
   const s = show;
   if (!s) return;
   show = null;
-  if (s.source) s.source.stop();
+  stopEverySource();
   s.tap.port.onmessage = null;
   s.tap.disconnect();
   s.gain.disconnect();
@@ -339,7 +390,9 @@ document.addEventListener('fullscreenchange', () => {
   // leaves full screen; that still means the show should end.
   const onPurpose = leavingOnPurpose;
   leavingOnPurpose = false;
-  if (show && !onPurpose) endShow('escape');
+  if (onPurpose) return;
+  if (starting) cancelStart('escape');
+  else if (show) endShow('escape');
 });
 
 // Whole factors when the area holds the picture at least twice, so pixels
@@ -358,6 +411,11 @@ window.addEventListener('resize', fitScreen);
 // ---- keys, clicks and drops -----------------------------------------------
 
 document.addEventListener('keydown', (e) => {
+  if (starting && e.key === 'Escape') {
+    e.preventDefault();
+    cancelStart('escape');
+    return;
+  }
   if (!show) return;
   if (e.key === 'Escape') {
     e.preventDefault();
@@ -402,7 +460,7 @@ async function main() {
     setState('checked');
     return;
   }
-  $('start').disabled = false;
+  setStartControls(true);
   setState('idle');
 }
 

@@ -1,5 +1,7 @@
 #include "app/ziv-play/play_options.h"
 
+#include "output/printable_name.h"
+
 bool parsePlayOptions(int argc, const char* const* argv, PlayOptions& o, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
@@ -36,13 +38,13 @@ bool parsePlayOptions(int argc, const char* const* argv, PlayOptions& o, std::st
             }
             if (value == "fit") o.fill = true;
             else if (value == "integer") o.fill = false;
-            else return fail("--scale '" + value + "': not 'fit' or 'integer'");
+            else return fail("--scale '" + printableName(value) + "': not 'fit' or 'integer'");
         } else if (word == "--listen" || word.rfind("--listen=", 0) == 0) {
             o.listen = true;
             if (word != "--listen") o.source = word.substr(9);
             else if (i + 1 < argc && argv[i + 1][0] != '-') o.source = argv[++i];
         } else {
-            return fail("unknown option '" + word + "'");
+            return fail("unknown option '" + printableName(word) + "'");
         }
     }
     if (o.help || o.version) return true;

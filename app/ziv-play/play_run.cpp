@@ -16,6 +16,7 @@
 #include "audio/music.h"
 #include "audio/sound_library.h"
 #include "audio/track_reader.h"
+#include "output/printable_name.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "platform/clock.h"
@@ -58,7 +59,7 @@ public:
             if (playable(file, &why)) stream_ = FSOUND_Stream_OpenFile(file.c_str(), kPlayOnce, 0);
             else stream_ = nullptr;
             if (stream_) break;
-            say("skipping '" + file + "': " + (why.empty() ? "cannot be played" : why));
+            say("skipping '" + printableName(file) + "': " + (why.empty() ? "cannot be played" : why));
             if (!list_.dropCurrent()) return false;
         }
         FSOUND_Stream_PlayEx(-1, stream_, nullptr, 0);
@@ -88,7 +89,7 @@ public:
     bool finished() const { return stream_ && soundStreamFinished(stream_); }
     bool played() const { return played_; }
     std::string title() const {
-        std::string t = std::string(kProgram) + ": " + baseName(list_.current()) + " (" +
+        std::string t = std::string(kProgram) + ": " + printableName(baseName(list_.current())) + " (" +
                         std::to_string(list_.position() + 1) + "/" + std::to_string(list_.size()) + ")";
         return paused_ ? t + " (paused)" : t;
     }
@@ -199,7 +200,7 @@ int playMain(int argc, const char* const* argv) {
     for (const std::string& f : o.files) {
         std::string why;
         if (playable(f, &why)) files.push_back(f);
-        else say("skipping '" + f + "': " + why);
+        else say("skipping '" + printableName(f) + "': " + why);
     }
     if (files.empty()) {
         say(o.files.size() == 1 ? "nothing to play" : "none of the files can be played");

@@ -78,4 +78,18 @@ done
 xdotool key Escape
 e2e_wait_for_exit "$PLAY_PID" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "Escape ended ziv-play with $status: $(cat play.err)"
+
+# Titles from names that are not UTF-8, or not ASCII: both title properties move on, as valid text.
+cp a.ogg $'caf\xe9.ogg'
+cp a.ogg 'Ça va 夜.ogg'
+start_play --window --loop $'caf\xe9.ogg' 'Ça va 夜.ogg'
+wait_title '^ziv-play: caf\\xE9\.ogg \(1/2\)$' 60
+win="$(e2e_wait_for_window '^ziv-play' 30)"
+xdotool windowactivate --sync "$win" 2>/dev/null
+xdotool key Right
+wait_title '^ziv-play: Ça va 夜\.ogg \(2/2\)$' 30
+names="$(xprop -id "$win" WM_NAME _NET_WM_NAME)"
+[ "$(echo "$names" | grep -c '= "ziv-play: Ça va 夜.ogg (2/2)"$')" = 2 ] || e2e_fail "the title properties differ: $names"
+xdotool key Escape
+e2e_wait_for_exit "$PLAY_PID" 30 || e2e_fail "Escape did not end ziv-play"
 echo "$E2E_NAME: ok"

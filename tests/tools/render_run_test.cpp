@@ -3,6 +3,8 @@
 // at the right positions, repeatability, and every kind of bad input.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -421,3 +423,66 @@ TEST(RenderBadInput, AMissingFfmpegIsReportedBeforeAnyOutput) {
     EXPECT_EQ(said.rfind("ziv-render: video '" + dir / "v.mp4" + "': the ffmpeg program is not on the PATH", 0), 0u) << said;
     EXPECT_EQ(dir.names(), std::vector<std::string>{"in.trace"});
 }
+
+namespace {
+
+std::string hlsListing(const std::string& entry) {
+    return "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\n" + entry + "\n#EXT-X-ENDLIST\n";
+}
+
+// A playlist as the track cannot read another file into the render, nor make
+// its output overwrite a file the playlist names.
+TEST(RenderUntrustedMedia, APlaylistAsTheTrackIsRefusedAndTouchesNothing) {
+    TempDir dir("render-playlist");
+    const std::string music = writeTrack(dir, "music.ts", 0.5);   // what a user keeps under that name
+    const auto musicBytes = bytesOf(music);
+    const std::string list = dir / "list.m3u8";
+    std::ofstream(list) << hlsListing(music);
+    std::string said;
+    EXPECT_EQ(renderQuoting({"--track", list, "--seconds", "1", "--raw", music}, &said), 1);
+    EXPECT_EQ(said, "ziv-render: track '" + list + "': is a playlist, not an audio file\n");
+    EXPECT_EQ(bytesOf(music), musicBytes) << "the music the playlist names was overwritten";
+
+    const std::string holiday = dir / "holiday.mp3";
+    std::ofstream(holiday) << hlsListing(music);
+    EXPECT_EQ(renderQuoting({"--track", holiday, "--seconds", "1", "--raw", dir / "leak.raw"}, &said), 1);
+    EXPECT_EQ(said, "ziv-render: track '" + holiday + "': is a playlist, not an audio file\n");
+    EXPECT_FALSE(fs::exists(dir / "leak.raw"));
+}
+
+// Escape sequences and line breaks in a name reach the terminal as text, on one line.
+TEST(RenderUntrustedMedia, NamesAreEscapedInMessages) {
+    TempDir dir("render-names");
+    const std::string sneaky = dir / "bad\x1b]0;PWNED\a.mp3";
+    const std::string broken = dir / "two\nlines\r.ogg";
+    std::string said;
+    EXPECT_EQ(renderQuoting({"--track", sneaky, "--raw", dir / "x.raw"}, &said), 1);
+    EXPECT_EQ(said, "ziv-render: track '" + dir / "bad\\e]0;PWNED\\x07.mp3" + "': does not exist\n");
+    EXPECT_EQ(renderQuoting({"--track", broken, "--raw", dir / "x.raw"}, &said), 1);
+    EXPECT_EQ(said, "ziv-render: track '" + dir / "two\\nlines\\r.ogg" + "': does not exist\n");
+    EXPECT_EQ(renderQuoting({"--fps", "\x1b[2J"}, &said), 2);
+    EXPECT_EQ(said.rfind("ziv-render: --fps '\\e[2J': ", 0), 0u) << said;
+}
+
+// Frames and traces are binary: a terminal is refused under any name, not only '-'.
+TEST(RenderUntrustedMedia, BinaryOutputToAnyTerminalIsRefused) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) GTEST_SKIP() << "no terminal to test with";
+    const std::string terminal = ::ptsname(master);
+    TempDir dir("render-tty");
+    const std::string track = writeTrack(dir, "t.ogg", 0.5);
+    std::string said;
+    for (const char* option : {"--raw", "--trace-out"}) {
+        EXPECT_EQ(renderQuoting({"--track", track, "--frames", "2", option, terminal}, &said), 1) << option;
+        EXPECT_EQ(said, "ziv-render: output '" + terminal +
+                            "': is a terminal; binary frames and traces go to a file or a pipe\n") << option;
+    }
+    // Nothing reached the terminal.
+    char buffer[64];
+    const int flags = ::fcntl(master, F_GETFL);
+    ::fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    EXPECT_LE(::read(master, buffer, sizeof buffer), 0);
+    ::close(master);
+}
+
+}  // namespace

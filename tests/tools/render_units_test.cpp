@@ -91,6 +91,27 @@ TEST(RenderTiming, FrameClockAndTrackPositionTruncate) {
     EXPECT_GT(most * 1000 / 1000, INT32_MAX);
 }
 
+// Without --track, the working folder's DuskPulse.ogg as the show plays it; an
+// installed ziv-render started elsewhere falls back on the installed track.
+TEST(RenderOptions, TheDefaultTrackFallsBackOnTheInstalledOne) {
+    ziv::test::TempDir dir("render-default-track");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    RenderOptions o;
+    const std::string installed = "/opt/somewhere/share/ziv/DuskPulse.ogg";
+    EXPECT_EQ(effectiveTrack(o, installed), installed);
+    EXPECT_EQ(effectiveTrack(o, ""), "DuskPulse.ogg");   // nothing installed: the message names the show's file
+    std::ofstream("DuskPulse.ogg") << "x";
+    EXPECT_EQ(effectiveTrack(o, installed), "DuskPulse.ogg");
+    o.traceIn = "t.trace";
+    EXPECT_EQ(effectiveTrack(o, installed), "");
+    o.track = "mine.ogg";
+    EXPECT_EQ(effectiveTrack(o, installed), "mine.ogg");
+    std::filesystem::current_path(before);
+    // A program run from a build tree has no installed track.
+    EXPECT_EQ(installedTrackPath(), "");
+}
+
 TEST(RenderOptions, GoodCommandLines) {
     RenderOptions o;
     ASSERT_TRUE(parse({}, o));

@@ -5,6 +5,7 @@
 //   node drive.mjs angles  URL                      cos and sin against the native table
 //   node drive.mjs analyser URL                     the spectrum analyser against the native one
 //   node drive.mjs timing  URL                      600 frames of the show, timed in the page
+//   node drive.mjs starts  URL                      one show at a time, with the default track held back
 //
 // Every check prints one line; the exit status is the number of failures (at most 100).
 import fs from 'node:fs';
@@ -29,8 +30,9 @@ const browser = await puppeteer.launch({
 });
 
 const problems = [];
-async function openPage(address) {
+async function openPage(address, prepare = null) {
   const page = await browser.newPage();
+  if (prepare) await page.evaluateOnNewDocument(prepare);
   page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('requestfailed', (r) => problems.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
@@ -176,6 +178,101 @@ async function pagePass(artefacts, testFile, junkFile) {
   await page.close();
 }
 
+// Counts the music sources that play: started and not yet stopped.
+function countSources() {
+  window.zivSources = { started: 0, stopped: 0 };
+  const start = AudioBufferSourceNode.prototype.start;
+  const stop = AudioBufferSourceNode.prototype.stop;
+  AudioBufferSourceNode.prototype.start = function (...a) {
+    this.zivPlaying = true;
+    window.zivSources.started += 1;
+    return start.apply(this, a);
+  };
+  AudioBufferSourceNode.prototype.stop = function (...a) {
+    if (this.zivPlaying) { this.zivPlaying = false; window.zivSources.stopped += 1; }
+    return stop.apply(this, a);
+  };
+}
+const playing = (page) => page.evaluate(() => window.zivSources.started - window.zivSources.stopped);
+const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// From the start button to OK, windowed; the default track is still on its way.
+async function startWindowed(page, first) {
+  await page.click('#start');
+  if (first) { await waitState(page, 'notice'); await page.click('#notice-ok'); }
+  await waitState(page, 'dialog');
+  await page.keyboard.press('Tab'); await page.keyboard.press('Tab'); await page.keyboard.press('Space');
+  await page.keyboard.press('Enter');
+  return waitState(page, 'starting', 5000);
+}
+
+async function startsPass() {
+  // Start, start and Enter again while the first start waits for the track: one show.
+  let page = await openPage(url, countSources);
+  if (!(await waitState(page, 'idle'))) return;
+  if (await startWindowed(page, true)) {
+    check(await page.evaluate(() => document.getElementById('start').disabled && document.getElementById('file').disabled),
+      'the start controls are disabled while a start is under way');
+    await page.evaluate(() => document.getElementById('start').click());
+    await page.keyboard.press('Enter');
+    check(await page.evaluate(() => !document.getElementById('options').open), 'no second dialog opens meanwhile');
+    if (await waitState(page, 'showing', 30000)) {
+      await pause(1000);
+      check(await playing(page) === 1, 'one source plays', `${await playing(page)}`);
+      check(await page.evaluate(() => !document.getElementById('start').disabled), 'the controls are back once the show runs');
+      await page.evaluate(() => document.getElementById('start').click());   // starting while a show runs does nothing
+      await pause(300);
+      check(await state(page) === 'showing' && await playing(page) === 1, 'starting during the show does nothing');
+      await page.keyboard.press('Escape');
+      await waitState(page, 'ended');
+      check(await playing(page) === 0, 'Escape stops every source', `${await playing(page)} still play`);
+    }
+  }
+  await page.close();
+
+  // Escape while the show starts: once the track arrives, nothing plays and no show runs.
+  page = await openPage(url, countSources);
+  if (await waitState(page, 'idle') && await startWindowed(page, true)) {
+    await page.keyboard.press('Escape');
+    await waitState(page, 'ended', 5000);
+    await pause(12000);
+    check(await state(page) === 'ended', 'Escape during a start ends it for good', await state(page));
+    check(await playing(page) === 0, 'nothing plays after Escape during a start', `${await playing(page)} play`);
+    check(await page.evaluate(() => window.zivPage.frames) === 0, 'no frame was drawn');
+  }
+  await page.close();
+
+  // A file dropped right after OK replaces the start under way: one show, with the file.
+  page = await openPage(url, countSources);
+  if (await waitState(page, 'idle') && await startWindowed(page, true)) {
+    await page.evaluate(() => {
+      const rate = 44100, frames = rate;   // a second of a 440 Hz tone as a 16-bit WAV
+      const b = new DataView(new ArrayBuffer(44 + 2 * frames));
+      const text = (at, t) => { for (let i = 0; i < 4; ++i) b.setUint8(at + i, t.charCodeAt(i)); };
+      text(0, 'RIFF'); b.setUint32(4, 36 + 2 * frames, true); text(8, 'WAVE'); text(12, 'fmt ');
+      b.setUint32(16, 16, true); b.setUint16(20, 1, true); b.setUint16(22, 1, true); b.setUint32(24, rate, true);
+      b.setUint32(28, 2 * rate, true); b.setUint16(32, 2, true); b.setUint16(34, 16, true); text(36, 'data');
+      b.setUint32(40, 2 * frames, true);
+      for (let i = 0; i < frames; ++i) b.setInt16(44 + 2 * i, Math.round(12000 * Math.sin(2 * Math.PI * 440 * i / rate)), true);
+      const dt = new DataTransfer();
+      dt.items.add(new File([b.buffer], 'dropped.wav', { type: 'audio/wav' }));
+      document.dispatchEvent(new DragEvent('drop', { dataTransfer: dt, bubbles: true, cancelable: true }));
+    });
+    if (await waitState(page, 'dialog', 10000)) {
+      await page.keyboard.press('Enter');
+      if (await waitState(page, 'showing', 10000)) {
+        await pause(12000);   // the held-back track has arrived by now
+        check(await page.evaluate(() => window.zivPage.track) === 'dropped.wav', 'the dropped file is the music');
+        check(await playing(page) === 1, 'one source plays after a drop during a start', `${await playing(page)}`);
+        await page.keyboard.press('Escape');
+        await waitState(page, 'ended');
+        check(await playing(page) === 0, 'Escape stops every source', `${await playing(page)} still play`);
+      }
+    }
+  }
+  await page.close();
+}
+
 async function replayPass(hashFile) {
   const page = await openPage(url);
   if (!(await waitState(page, 'checked', 600000))) return;
@@ -236,6 +333,7 @@ try {
   else if (mode === 'angles') await anglesPass();
   else if (mode === 'analyser') await analyserPass();
   else if (mode === 'timing') await timingPass();
+  else if (mode === 'starts') await startsPass();
   else check(false, `unknown mode '${mode}'`);
   check(problems.length === 0, 'no console errors, failed requests or page errors', problems.slice(0, 5).join(' | '));
 } catch (e) {

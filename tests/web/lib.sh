@@ -5,6 +5,7 @@
 #   web_require                       # exit 77 (skipped) without emscripten, chromium or puppeteer-core
 #   web_site                          # a folder in WEB_TMP/site with the page; add test files to it
 #   web_serve                         # serves it; the address is in WEB_URL
+#   WEB_HOLD_BACK=6 web_serve         # the same, with the default track held back 6 s (a slow connection)
 #   web_drive page "$WEB_URL" ...     # tests/web/drive.mjs; its status
 set -uo pipefail
 
@@ -45,7 +46,7 @@ web_serve() {
   local port tries
   for tries in 1 2 3 4 5 6 7 8 9 10; do
     port=$((20000 + RANDOM % 20000))
-    /usr/bin/python3 -m http.server "$port" --bind 127.0.0.1 --directory "$WEB_TMP/site" \
+    /usr/bin/python3 "$WEB_TOOLS/serve.py" "$port" "$WEB_TMP/site" "${WEB_HOLD_BACK:-0}" \
       >"$WEB_TMP/server.log" 2>&1 &
     WEB_SERVER=$!
     local waited

@@ -13,6 +13,7 @@
 #include <stb_image_write.h>
 
 #include "icon_art.h"
+#include "output/printable_name.h"
 #include "ziv_version.h"
 
 namespace {
@@ -39,8 +40,20 @@ bool writeText(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
     if (askedForVersion(argc, argv)) return printVersion("ziv-icons");
+    constexpr const char* kUsage = "usage: ziv-icons OUT_DIR\n";
+    if (askedForHelp(argc, argv))
+        return std::printf("%sziv-icons: draws the desktop icons (16, 32, 48 and 256 pixel PNGs and an SVG) of the\n"
+                           "program's own icon into OUT_DIR, which must exist.\n\n"
+                           "  -h, --help  this text\n  --version   the version\n\n"
+                           "Exit status: 0 written, 1 cannot write, 2 bad command line.\n",
+                           kUsage) < 0 ? 1 : 0;
+    if (const char* option = firstOption(argc, argv)) {
+        std::fprintf(stderr, "ziv-icons: unknown option '%s' (a folder named so is given as ./%s)\n%s",
+                     printableName(option).c_str(), printableName(option).c_str(), kUsage);
+        return 2;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: ziv-icons OUT_DIR\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const std::string dir = argv[1];
@@ -57,12 +70,12 @@ int main(int argc, char** argv) {
                 {"ziv-256.png", enlargeIcon(icon, 8)}};
     for (const auto& png : pngs) {
         if (!writePng(dir + "/" + png.name, png.image)) {
-            std::fprintf(stderr, "ziv-icons: cannot write '%s/%s'\n", dir.c_str(), png.name);
+            std::fprintf(stderr, "ziv-icons: cannot write '%s/%s'\n", printableName(dir).c_str(), png.name);
             return 1;
         }
     }
     if (!writeText(dir + "/ziv.svg", iconSvg(icon))) {
-        std::fprintf(stderr, "ziv-icons: cannot write '%s/ziv.svg'\n", dir.c_str());
+        std::fprintf(stderr, "ziv-icons: cannot write '%s/ziv.svg'\n", printableName(dir).c_str());
         return 1;
     }
     return 0;

@@ -16,6 +16,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+#include "output/printable_name.h"
 #include "pictures/pcx_decoder.h"
 #include "pictures/picture_bank.h"
 #include "pictures/picture_blocks.h"
@@ -108,8 +109,21 @@ void drawLabel(std::vector<uint8_t>& sheet, int sheetW, const std::string& text,
 
 int main(int argc, char** argv) {
     if (askedForVersion(argc, argv)) return printVersion("ziv-pictures");
+    constexpr const char* kUsage = "usage: ziv-pictures BLOCK_DIR CONTACT_SHEET_PNG [PNG_DIR]\n";
+    if (askedForHelp(argc, argv))
+        return std::printf("%sziv-pictures: draws the show's 35 picture blocks as PCX files into BLOCK_DIR and\n"
+                           "their contact sheet as CONTACT_SHEET_PNG; with PNG_DIR, each block also as a PNG.\n"
+                           "Every drawing is seeded: the same bytes on every run.\n\n"
+                           "  -h, --help  this text\n  --version   the version\n\n"
+                           "Exit status: 0 written, 1 cannot write or a block is off its target, 2 bad command line.\n",
+                           kUsage) < 0 ? 1 : 0;
+    if (const char* option = firstOption(argc, argv)) {
+        std::fprintf(stderr, "ziv-pictures: unknown option '%s' (a file named so is given as ./%s)\n%s",
+                     printableName(option).c_str(), printableName(option).c_str(), kUsage);
+        return 2;
+    }
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: ziv-pictures BLOCK_DIR CONTACT_SHEET_PNG [PNG_DIR]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const std::string blockDir = argv[1], sheetPath = argv[2], pngDir = argc == 4 ? argv[3] : "";
@@ -122,7 +136,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "/block%02d.pcx", b);
         const std::string path = blockDir + name;
         if (!writeFile(path, block)) {
-            std::fprintf(stderr, "ziv-pictures: cannot write '%s': %s\n", path.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "ziv-pictures: cannot write '%s': %s\n", printableName(path).c_str(), std::strerror(errno));
             return 1;
         }
         std::vector<int32_t> picture(kWidth * kHeight, -1);
@@ -139,7 +153,7 @@ int main(int argc, char** argv) {
             std::snprintf(name, sizeof name, "/block%02d.png", b);
             const std::string png = pngDir + name;
             if (!stbi_write_png(png.c_str(), kWidth, kHeight, 1, grey.data(), kWidth)) {
-                std::fprintf(stderr, "ziv-pictures: cannot write '%s'\n", png.c_str());
+                std::fprintf(stderr, "ziv-pictures: cannot write '%s'\n", printableName(png).c_str());
                 return 1;
             }
         }
@@ -175,7 +189,7 @@ int main(int argc, char** argv) {
         drawLabel(sheet, sheetW, label, ox, oy + kTileH + 3);
     }
     if (!stbi_write_png(sheetPath.c_str(), sheetW, sheetH, 1, sheet.data(), sheetW)) {
-        std::fprintf(stderr, "ziv-pictures: cannot write '%s'\n", sheetPath.c_str());
+        std::fprintf(stderr, "ziv-pictures: cannot write '%s'\n", printableName(sheetPath).c_str());
         return 1;
     }
     std::printf("wrote %d blocks to %s and the contact sheet %s\n", kPictureBlockCount, blockDir.c_str(), sheetPath.c_str());

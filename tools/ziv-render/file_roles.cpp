@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "output/printable_name.h"
 #include "tools/ziv-render/output_file.h"
 
 namespace {
@@ -63,7 +64,7 @@ struct Role {
     FileKey key;
 };
 
-std::string quoted(const Role& r) { return r.what + " '" + r.name + "'"; }
+std::string quoted(const Role& r) { return r.what + " '" + printableName(r.name) + "'"; }
 
 }  // namespace
 
@@ -101,7 +102,7 @@ bool checkFileRoles(const RenderOptions& o, std::string* why) {
         const std::string folder = keyOf(o.pngDir).path + "/";
         for (const Role& r : roles) {
             if (r.what == "PNG folder" || r.key.path.compare(0, folder.size(), folder) != 0) continue;
-            if (why) *why = quoted(r) + " lies inside the PNG folder '" + o.pngDir + "', which is replaced as a whole";
+            if (why) *why = quoted(r) + " lies inside the PNG folder '" + printableName(o.pngDir) + "', which is replaced as a whole";
             return false;
         }
     }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "output/printable_name.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/stop_request.h"
 
@@ -152,7 +153,7 @@ bool placeFolder(const std::string& path, OutputPlace* place, std::string* why) 
         std::string other;
         if (!listFrames(target, nullptr, &other)) {
             fail(why, other.empty() ? std::string("cannot be read: ") + std::strerror(errno)
-                                    : "holds '" + other + "', not only frames; give a new or empty folder");
+                                    : "holds '" + printableName(other) + "', not only frames; give a new or empty folder");
             return false;
         }
         if (access(target.c_str(), W_OK) != 0) {
@@ -232,6 +233,8 @@ bool OutputFile::open(const std::string& path, std::string* why) {
     used_ = 0;
     return true;
 }
+
+bool OutputFile::isTerminal() const { return fd_ >= 0 && ::isatty(fd_) == 1; }
 
 bool OutputFile::flush(std::string* why) {
     if (used_ == 0) return true;

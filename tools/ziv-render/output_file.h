@@ -63,6 +63,7 @@ public:
     bool commit(std::string* why);    // complete, then publish
     void abandon();                   // close and remove the temporary file
     bool isOpen() const { return fd_ >= 0; }
+    bool isTerminal() const;          // what was opened is a terminal (whatever its name)
     const std::string& path() const { return path_; }
 
 private:

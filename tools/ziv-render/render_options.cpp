@@ -5,6 +5,10 @@
 #include <climits>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "output/printable_name.h"
 #include "tools/ziv-render/render_constants.h"
 
 namespace {
@@ -91,7 +95,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         };
         std::string v;
         if (word == "-h" || word == "--help") {
-            if (!flag(&o.help)) return fail("option '" + word + "' takes no value");
+            if (!flag(&o.help)) return fail("option '" + printableName(word) + "' takes no value");
         } else if (word == "--version") {
             if (!flag(&o.version)) return fail("option '--version' takes no value");
         } else if (word == "--progress") {
@@ -105,29 +109,29 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             if (v == "fast") o.quality = VideoQuality::Fast;
             else if (v == "good") o.quality = VideoQuality::Good;
             else if (v == "best") o.quality = VideoQuality::Best;
-            else return fail("--quality '" + v + "': not fast, good or best");
+            else return fail("--quality '" + printableName(v) + "': not fast, good or best");
         } else if (word == "--fps") {
             int64_t n;
             if (!needValue(&v)) return fail("option '--fps' needs a value");
-            if (!parseInteger(v, 1, kMaxFps, &n)) return fail("--fps '" + v + "': not a whole number from 1 to 1000");
+            if (!parseInteger(v, 1, kMaxFps, &n)) return fail("--fps '" + printableName(v) + "': not a whole number from 1 to 1000");
             o.fps = static_cast<int>(n);
         } else if (word == "--frames") {
             if (!needValue(&v)) return fail("option '--frames' needs a value");
             if (!parseInteger(v, 1, kMaxFrames, &o.frames))
-                return fail("--frames '" + v + "': not a whole number from 1 to " + std::to_string(kMaxFrames));
+                return fail("--frames '" + printableName(v) + "': not a whole number from 1 to " + std::to_string(kMaxFrames));
         } else if (word == "--seconds") {
             if (!needValue(&v)) return fail("option '--seconds' needs a value");
             if (!parseSeconds(v, &o.secondsMs) || o.secondsMs == 0)
-                return fail("--seconds '" + v + "': not a number above 0 and up to " + std::to_string(kMaxSeconds) +
+                return fail("--seconds '" + printableName(v) + "': not a number above 0 and up to " + std::to_string(kMaxSeconds) +
                             " with at most 3 decimals");
         } else if (word == "--scale") {
             int64_t n;
             if (!needValue(&v)) return fail("option '--scale' needs a value");
-            if (!parseInteger(v, 1, kMaxScale, &n)) return fail("--scale '" + v + "': not a whole number from 1 to 8");
+            if (!parseInteger(v, 1, kMaxScale, &n)) return fail("--scale '" + printableName(v) + "': not a whole number from 1 to 8");
             o.scale = static_cast<int>(n);
         } else if (word == "--start") {
             if (!needValue(&v)) return fail("option '--start' needs a value");
-            if (!parseSeconds(v, &o.startMs)) return fail("--start '" + v + "': not a number of seconds with at most 3 decimals");
+            if (!parseSeconds(v, &o.startMs)) return fail("--start '" + printableName(v) + "': not a number of seconds with at most 3 decimals");
         } else if (word == "--track") {
             if (!needValue(&o.track) || o.track.empty()) return fail("option '--track' needs a file name");
         } else if (word == "--trace-in") {
@@ -135,7 +139,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         } else if (word == "-o" || word == "--output") {
             if (!needValue(&v) || v.empty()) return fail("option '-o' needs a file name");
             VideoOutput out{v, VideoKind::Y4m};
-            if (!videoKindOf(v, &out.kind)) return fail("-o '" + v + "': the name must end in .y4m, .mp4, .mkv or .webm");
+            if (!videoKindOf(v, &out.kind)) return fail("-o '" + printableName(v) + "': the name must end in .y4m, .mp4, .mkv or .webm");
             o.videos.push_back(out);
         } else if (word == "--png-dir") {
             if (!needValue(&o.pngDir) || o.pngDir.empty()) return fail("option '--png-dir' needs a folder name");
@@ -147,9 +151,9 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         } else if (word == "--stats") {
             if (!needValue(&o.stats) || o.stats.empty()) return fail("option '--stats' needs a file name or '-'");
         } else if (!word.empty() && word[0] == '-' && word != "-") {
-            return fail("unknown option '" + word + "'");
+            return fail("unknown option '" + printableName(word) + "'");
         } else {
-            return fail("unexpected argument '" + word + "'");
+            return fail("unexpected argument '" + printableName(word) + "'");
         }
     }
     if (o.frames >= 0 && o.secondsMs >= 0) return fail("--frames and --seconds cannot both be given");
@@ -166,9 +170,27 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
     return true;
 }
 
-std::string effectiveTrack(const RenderOptions& o) {
+std::string installedTrackPath() {
+    char exe[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return "";
+    const std::string bin(exe, static_cast<size_t>(n));
+    const size_t slash = bin.find_last_of('/');
+    const size_t prefixEnd = slash == std::string::npos || slash == 0 ? std::string::npos : bin.find_last_of('/', slash - 1);
+    if (prefixEnd == std::string::npos || bin.compare(prefixEnd + 1, slash - prefixEnd - 1, ZIV_INSTALL_BINDIR) != 0)
+        return "";
+    const std::string track = bin.substr(0, prefixEnd) + "/" + ZIV_INSTALL_DATADIR + "/ziv/" + kMusicFileName;
+    struct stat st;
+    return ::stat(track.c_str(), &st) == 0 ? track : "";
+}
+
+std::string effectiveTrack(const RenderOptions& o, const std::string& installedTrack) {
     if (!o.track.empty()) return o.track;
-    return o.traceIn.empty() ? std::string(kMusicFileName) : std::string();
+    if (!o.traceIn.empty()) return "";
+    // Whatever stands under the name in the working folder is what the show would play (or refuse).
+    struct stat st;
+    if (::lstat(kMusicFileName, &st) == 0 || installedTrack.empty()) return kMusicFileName;
+    return installedTrack;
 }
 
 int32_t frameElapsedMs(int64_t frame, int fps) { return static_cast<int32_t>(frame * 1000 / fps); }
@@ -219,9 +241,13 @@ const char* renderHelp() {
            "dark and bright with the beat. Do not watch it if flashing light may affect you.\n"
            "\n"
            "Input (one of):\n"
-           "  --track FILE      track (Ogg Vorbis or Opus, MP3, AAC/M4A, FLAC, WAV, ...) whose spectrum drives the show (default: DuskPulse.ogg\n"
-           "                    in the working directory, as the show). With --trace-in, only the\n"
-           "                    audio that a video carries.\n"
+           "  --track FILE      an audio file (Ogg Vorbis or Opus, MP3, AAC/M4A, FLAC, WAV, ...) whose\n"
+           "                    spectrum drives the show. Playlists, stream descriptions and pictures\n"
+           "                    are refused: a track is read as one file and opens nothing else.\n"
+           "                    Default: DuskPulse.ogg in the working directory, as the show plays it,\n"
+           "                    or, when the working directory has none, the installed default track\n"
+           "                    (share/ziv/DuskPulse.ogg beside the bin folder ziv-render runs from).\n"
+           "                    With --trace-in, only the audio that a video carries.\n"
            "                      ziv-render --track song.ogg -o show.mp4\n"
            "  --trace-in FILE   replay the spectra and times recorded in a trace instead of\n"
            "                    analysing a track; a video then has no sound unless --track is given.\n"

@@ -43,8 +43,13 @@ struct RenderOptions {
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string* error);
 bool videoKindOf(const std::string& path, VideoKind* kind);
+// The default track an installed ziv-render falls back on: <prefix>/share/ziv/DuskPulse.ogg
+// beside the <prefix>/bin it runs from; empty when there is none (a build tree).
+std::string installedTrackPath();
 // The track the spectra come from, or whose audio a video carries; empty for none.
-std::string effectiveTrack(const RenderOptions& options);
+// Without --track or --trace-in: DuskPulse.ogg in the working folder, as the show
+// plays it, or the installed track when the working folder has none.
+std::string effectiveTrack(const RenderOptions& options, const std::string& installedTrack = installedTrackPath());
 // The first frame written: frames before it are rendered (the show's state
 // depends on each of them) but not written.
 int64_t renderStartFrame(const RenderOptions& options);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "output/printable_name.h"
 #include "audio/track_spectrum.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
@@ -49,7 +50,7 @@ int interrupted() {
 }
 
 int failFile(const char* what, const std::string& file, const std::string& why) {
-    std::fprintf(stderr, "%s: %s '%s': %s\n", kProgramName, what, file.c_str(), why.c_str());
+    std::fprintf(stderr, "%s: %s '%s': %s\n", kProgramName, what, printableName(file).c_str(), why.c_str());
     return 1;
 }
 
@@ -175,15 +176,19 @@ int renderMain(int argc, const char* const* argv) {
             if (!video.start(job, &error)) return outputFailed("video", v.path, error);
             if (video.audioChannelCount() != video.trackChannelCount())
                 std::fprintf(stderr, "%s: video '%s': the track's %d channels are mixed down to %d (%s)\n", kProgramName,
-                             v.path.c_str(), video.trackChannelCount(), video.audioChannelCount(),
+                             printableName(v.path).c_str(), video.trackChannelCount(), video.audioChannelCount(),
                              encoderChannelNote(v.kind).c_str());
         }
     }
+    // Binary on a terminal is never what was meant, whatever name reached it (/dev/stdout, /dev/pts/N, /dev/tty).
+    const char* kNotForTerminals = "is a terminal; binary frames and traces go to a file or a pipe";
     if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return outputFailed("output", o.raw, error);
+    if (!o.raw.empty() && out.raw.isTerminal()) return outputFailed("output", o.raw, kNotForTerminals);
     if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return outputFailed("output", o.stats, error);
     const int traceBands = fromTrace ? trace.bands() : kSpectrumBands;
     if (!o.traceOut.empty()) {
         if (!out.trace.open(o.traceOut, &error)) return outputFailed("output", o.traceOut, error);
+        if (out.trace.isTerminal()) return outputFailed("output", o.traceOut, kNotForTerminals);
         uint8_t header[kTraceHeaderBytes];
         encodeTraceHeader(traceBands, header);
         if (!out.trace.write(header, sizeof header, &error)) return outputFailed("output", o.traceOut, error);

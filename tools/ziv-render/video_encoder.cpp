@@ -15,6 +15,7 @@
 
 #include "audio/channel_mix.h"
 #include "audio/track_reader.h"
+#include "output/printable_name.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/stop_request.h"
@@ -221,7 +222,7 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
         std::string trackWhy;
         reader = openTrack(job.track.c_str(), &trackWhy);
         if (!reader) {
-            if (why) *why = "track '" + job.track + "': " + trackWhy;
+            if (why) *why = "track '" + printableName(job.track) + "': " + trackWhy;
             return false;
         }
         trackChannels_ = std::max(trackChannels(reader), 1);

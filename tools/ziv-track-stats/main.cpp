@@ -17,6 +17,7 @@
 #include "audio/audio_constants.h"
 #include "audio/track_spectrum.h"
 #include "output/output_constants.h"
+#include "output/printable_name.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "scenes/spectrum_features.h"
@@ -35,7 +36,7 @@ struct BarBlock {
     int64_t by64 = 0, by128 = 0, by256 = 0;  // which band made the peak
 };
 
-constexpr const char* kUsage = "usage: ziv-track-stats TRACK.ogg [--check] [--bars]\n";
+constexpr const char* kUsage = "usage: ziv-track-stats [--check] [--bars] [--] TRACK\n";
 
 constexpr const char* kHelp =
     "ziv-track-stats: plays a track through the show's analyser offline, at 60 frames a second\n"
@@ -45,6 +46,7 @@ constexpr const char* kHelp =
     "  --bars      also the levels per eight bars of the default track's song\n"
     "  -h, --help  this text\n"
     "  --version   the version\n"
+    "  --          what follows is the track, even if its name starts with '-'\n"
     "\n"
     "Exit status: 0 done, 1 unreadable track or missed target, 2 bad command line.\n";
 
@@ -59,23 +61,30 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    if (argc < 2 || argv[1][0] == '-') {
-        std::fputs(kUsage, stderr);
+    bool check = false, bars = false, optionsEnded = false;
+    const char* trackName = nullptr;
+    auto refuse = [](const std::string& why) {
+        std::fprintf(stderr, "ziv-track-stats: %s\n%s", why.c_str(), kUsage);
         return 2;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const char* word = argv[i];
+        if (!optionsEnded && std::strcmp(word, "--") == 0) optionsEnded = true;
+        else if (!optionsEnded && std::strcmp(word, "--check") == 0) check = true;
+        else if (!optionsEnded && std::strcmp(word, "--bars") == 0) bars = true;
+        else if (!optionsEnded && word[0] == '-' && word[1] != '\0')
+            return refuse("unknown option '" + printableName(word) + "' (a track named so is given after --, or as ./" +
+                          printableName(word) + ")");
+        else if (trackName)
+            return refuse("one track at a time: '" + printableName(trackName) + "' and '" + printableName(word) +
+                          "' were both given");
+        else trackName = word;
     }
-    bool check = false, bars = false;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--check") == 0) check = true;
-        else if (std::strcmp(argv[i], "--bars") == 0) bars = true;
-        else {
-            std::fprintf(stderr, "ziv-track-stats: unknown option '%s'\n", argv[i]);
-            return 2;
-        }
-    }
+    if (!trackName) return refuse("no track given");
     std::string why;
     TrackSpectrum track;
-    if (!track.open(argv[1], &why)) {
-        std::fprintf(stderr, "ziv-track-stats: cannot read '%s': %s\n", argv[1], why.c_str());
+    if (!track.open(trackName, &why)) {
+        std::fprintf(stderr, "ziv-track-stats: track '%s': %s\n", printableName(trackName).c_str(), why.c_str());
         return 1;
     }
     loadPictureBank();
