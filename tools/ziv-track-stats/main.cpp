@@ -22,6 +22,7 @@
 #include "scenes/spectrum_features.h"
 #include "tools/ziv-track-stats/course_report.h"
 #include "tools/composer/song.h"
+#include "tools/look/flash_meter.h"
 #include "tools/look/look_meter.h"
 #include "ziv_version.h"
 
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     resetShowState();
     std::vector<uint32_t> surface(kSurfacePixels, 0u);
     LookMeter look(kFramesPerSecond);
+    FlashMeter flash(kFramesPerSecond);
     CourseStats course;
     std::vector<BarBlock> blocks(kSongBars / 8 + 1);
     float spectrum[kSpectrumBands];
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
             lastScene = scene;
         }
         look.addFrame(surface.data(), record.peak);
+        flash.addFrame(surface.data());
         const bool peak = record.peak;
         if (bars) {
             // Placed by this song's own bars, so the report reads against its form.
@@ -140,11 +143,14 @@ int main(int argc, char** argv) {
     const LookFigures figures = look.figures();
     for (const std::string& l : describeStats(course)) std::printf("%s\n", l.c_str());
     for (const std::string& l : describeLook(figures)) std::printf("%s\n", l.c_str());
+    const FlashFigures flashes = flash.figures();
+    for (const std::string& l : describeFlash(flashes)) std::printf("%s\n", l.c_str());
     std::printf("switches between turning picture and pattern: %lld (%.2f a second), most in one second: %lld\n", static_cast<long long>(switches),
                 static_cast<double>(switches) * kFramesPerSecond / static_cast<double>(course.frames), static_cast<long long>(mostSwitchesInOneSecond));
     if (!check) return 0;
     auto misses = checkShowTargets(course);
     for (const std::string& m : checkLookTargets(figures)) misses.push_back(m);
+    for (const std::string& m : checkFlashTargets(flashes)) misses.push_back(m);
     for (const std::string& m : misses) std::printf("MISSED: %s\n", m.c_str());
     return misses.empty() ? 0 : 1;
 }
