@@ -38,12 +38,17 @@
 
 inline constexpr int kAnalysisWindow = 1024;
 inline constexpr int kAnalysisHop = 512;   // samples between two updates of the state
+// Changes that can move the screen's brightness (steps, holds, cuts, a cut
+// counting twice) allowed in any second of heard samples.
+inline constexpr int kFlashBudget = 4;
 
 struct AnalyserState {
     int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
     double smooth[kSpectrumBands] = {};          // each band's level over the last few hops
     double mean[kSpectrumBands] = {};            // running mean of the smoothed level
     double square[kSpectrumBands] = {};          // running mean of its square
+    double slow[kSpectrumBands] = {};            // each band's level over a fifth of a second
+    double slowSquare[kSpectrumBands] = {};      // running mean of its square
     double peak[kSpectrumBands] = {};            // recent peak of each band
     double overall = 0.0;                        // running root mean square of the samples
     double bassEnvelope = 0.0;                   // band 1 over the last second or so
@@ -54,6 +59,12 @@ struct AnalyserState {
     int64_t pictureStep = -1;
     int64_t cutStart = -1;                       // heard position where the latest cut began
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
+    double loudness = 0.0;                       // running mean square of the samples over the last tenth of a second
+    bool moved = false;                          // a step, hold or cut has left the selectors' start
+    double onsetCredit = 0.0;                    // scene steps earned by the music's onsets
+    int64_t budget[kFlashBudget] = {};           // heard positions of the latest budgeted changes (a ring)
+    int budgetUsed = 0;                          // entries of the ring filled so far
+    int budgetNext = 0;                          // the oldest entry once the ring is full
     int64_t heard = 0;                           // heard position, for analyseSpectrum only
 };
 
