@@ -1,5 +1,7 @@
 #include "audio/spectrum_analyser.h"
 
+#include "scenes/band_roles.h"
+
 #include <kissfft/kissfft.hh>
 
 #include <algorithm>
@@ -73,6 +75,22 @@ struct Tuning {
 
 constexpr Tuning kTuning{};
 
+// Each level against the threshold it answers to (scenes/band_roles.h).
+constexpr double kBandsInMean0to20 = 21.0;
+static_assert(kTuning.kickRest < kSceneStepLevel, "band 1 at rest never steps the scene");
+static_assert(kTuning.sceneStep > kSceneStepLevel && kTuning.sceneStep <= kSceneJumpLevel, "a scene step steps, and only that");
+static_assert(kTuning.holdValue > kSceneJumpLevel, "a hold sets the scene to 2");
+static_assert((kTuning.holdValue + 1.0 + 19.0 * kTuning.beatRest) / kBandsInMean0to20 < kColourStepLevel,
+              "bands 0..20 at rest stay under the colour threshold even with band 1 held and band 2 full");
+static_assert(16.0 * kTuning.colourStep / kBandsInMean0to20 > kColourStepLevel,
+              "a colour step crosses the threshold with only the 16 stepping bands up");
+static_assert(kTuning.beatRest < kPictureStep2Level, "bands 14..16 never step the picture");
+static_assert(kTuning.highRest < kPictureStepLevel && kTuning.pictureStep > kPictureStepLevel,
+              "44..46 step the picture only on a picture step");
+static_assert(kTuning.cutCap < kPeakLevel, "only an open cut reaches the peak level");
+static_assert(kTuning.blackoutBelow < 1.0 && kTuning.holdHigh > kPictureStepLevel,
+              "44..46 in a hold and in the dark step the picture on every frame, where it does not show");
+
 enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 
 struct Tables {
@@ -84,14 +102,18 @@ struct Tables {
         const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
             window[n] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kAnalysisWindow);
-        for (int k = 0; k < kSpectrumBands; ++k) kind[k] = Kind::Colour;
-        for (int k = 0; k <= 20; ++k) kind[k] = Kind::Beat;
-        for (int k = 14; k <= 16; ++k) kind[k] = Kind::Rest;   // their own threshold steps the picture twice
-        kind[1] = Kind::Kick;
-        kind[2] = Kind::Bass;
-        for (int k = 44; k <= 46; ++k) kind[k] = Kind::High;
-        kind[63] = kind[65] = Kind::Dim;
-        kind[64] = kind[128] = kind[256] = Kind::Cut;
+        for (int k = 0; k < kSpectrumBands; ++k) {
+            switch (roleOfBand(k)) {
+                case BandRole::Colour: kind[k] = Kind::Colour; break;
+                case BandRole::SceneStep: kind[k] = Kind::Kick; break;
+                case BandRole::TrailBlue: kind[k] = Kind::Bass; break;
+                case BandRole::ColourStep: kind[k] = Kind::Beat; break;
+                case BandRole::PictureStep2: kind[k] = Kind::Rest; break;   // their own threshold would step the picture twice
+                case BandRole::PictureStep: kind[k] = Kind::High; break;
+                case BandRole::PatternRamp: kind[k] = Kind::Dim; break;
+                case BandRole::Cut: kind[k] = Kind::Cut; break;
+            }
+        }
         auto step = [](double seconds) { return 1.0 - std::exp(-kAnalysisHop / (kSampleRate * seconds)); };
         meanStep = step(t.meanSeconds);
         peakDecay = std::exp(-kAnalysisHop / (kSampleRate * t.peakSeconds));
@@ -133,7 +155,7 @@ void levelsOf(const float* window, double* levels) {
 double onsetRatio(const AnalyserState& s, const double* level, int lo, int hi, double floor) {
     double now = 0.0, usual = 0.0;
     for (int k = lo; k <= hi; ++k) {
-        if (k == 2 || (k >= 14 && k <= 16)) continue;
+        if (tables().kind[k] == Kind::Bass || tables().kind[k] == Kind::Rest) continue;
         now += 0.5 * (level[k] + s.smooth[k]);
         usual += std::max(s.mean[k], floor);
     }
