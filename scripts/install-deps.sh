@@ -17,6 +17,8 @@ packages=(
   xvfb xauth xdotool x11-utils openbox wmctrl imagemagick
   # sound and video tools used by tests and the offline renderer
   sox vorbis-tools ffmpeg
+  # the music corpus' onset rates (tools/corpus/table.sh: aubioonset)
+  aubio-tools
   # coverage-guided fuzzing (scripts/fuzz.sh): clang's libFuzzer and sanitizer runtimes
   clang-14 libclang-rt-14-dev
   # a sound server of its own for the test of ziv-play --listen

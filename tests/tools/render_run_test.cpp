@@ -293,6 +293,13 @@ TEST(RenderStatsOutput, CountsAddUpToTheFrames) {
     EXPECT_EQ(sum(numbersOf("rotating_rows")) + sum(numbersOf("pattern_kinds")), records - peaks);
     EXPECT_LE(numbersOf("peak_runs").at(0), peaks);
     EXPECT_EQ(numbersOf("unknown_record_values"), std::vector<long>{0});
+    // The flash test saw every frame too, after the look.
+    const size_t look = json.find("\"look\": {"), flash = json.find("\"flash\": {");
+    ASSERT_NE(flash, std::string::npos);
+    EXPECT_LT(look, flash);
+    EXPECT_NE(json.find("\"frames\": " + std::to_string(records) + ",", flash), std::string::npos);
+    EXPECT_NE(json.find("\"worst_tile\": {", flash), std::string::npos);
+    EXPECT_NE(json.find("\"verdict\": \"", flash), std::string::npos);
 }
 
 TEST(RenderBadInput, BadCommandLinesExitWith2AndWriteNothing) {

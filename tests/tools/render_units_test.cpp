@@ -433,6 +433,19 @@ TEST(RenderStats, CountsAddUpAndRunsAreCounted) {
                             "\"rotating_rows\": [", "\"pattern_kinds\": {\"mosaic\": 0, \"spectral_ramp\": ",
                             "\"mappings\": {\"0\": ", "\"peak\": 6", "\"output_full_rows\": 2"})
         EXPECT_NE(json.find(key), std::string::npos) << key << "\n" << json;
+    EXPECT_EQ(json.find("\"look\""), std::string::npos);
+    EXPECT_EQ(json.find("\"flash\""), std::string::npos);
+    EXPECT_NE(json.find("\"unknown_record_values\": 2\n}"), std::string::npos);   // no comma after the last
+
+    // Each object optional; commas only between them.
+    const LookFigures look;
+    const FlashFigures flash;
+    const std::string both = renderStatsJson(s, 60, &look, &flash);
+    EXPECT_NE(both.find("\"unknown_record_values\": 2,\n  \"look\": {"), std::string::npos) << both;
+    EXPECT_NE(both.find("  },\n  \"flash\": {"), std::string::npos) << both;
+    EXPECT_NE(both.find("\"verdict\": \"pass\"\n    }\n  }\n}\n"), std::string::npos) << both;
+    const std::string onlyFlash = renderStatsJson(s, 60, nullptr, &flash);
+    EXPECT_NE(onlyFlash.find("\"unknown_record_values\": 2,\n  \"flash\": {"), std::string::npos) << onlyFlash;
 }
 
 TEST(RenderVideo, FfmpegGetsTheRightCodecsForEachContainer) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 inline constexpr int kLookSurfaceWidth = 640;
+inline constexpr int kLookSurfaceRows = 480;
 inline constexpr int kLookBandFirstRow = 40;
 inline constexpr int kLookBandRows = 400;
 inline constexpr int kLookPeakRunBins = 8;   // run lengths 1..7, then 8 or more

@@ -252,6 +252,7 @@ int renderMain(int argc, const char* const* argv) {
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     RenderStats stats;
     LookMeter look(o.fps);
+    FlashMeter flash(o.fps);
     Timings timings;
     const Clock::time_point begun = Clock::now();
 
@@ -286,7 +287,10 @@ int renderMain(int argc, const char* const* argv) {
             continue;
         }
         countFrame(stats, record);
-        if (!o.stats.empty()) look.addFrame(surface.data(), record.peak);
+        if (!o.stats.empty()) {
+            look.addFrame(surface.data(), record.peak);
+            flash.addFrame(surface.data());
+        }
 
         if (writesFrames) {
             FrameToWrite& f = writer.acquire();
@@ -313,7 +317,8 @@ int renderMain(int argc, const char* const* argv) {
     Clock::time_point mark = Clock::now();
     if (!o.stats.empty()) {
         const LookFigures figures = look.figures();
-        const std::string json = renderStatsJson(stats, o.fps, &figures);
+        const FlashFigures flashes = flash.figures();
+        const std::string json = renderStatsJson(stats, o.fps, &figures, &flashes);
         if (!out.stats.write(json.data(), json.size(), &error)) return outputFailed("output", o.stats, error);
     }
     for (size_t i = 0; i < out.videos.size(); ++i)

@@ -23,7 +23,7 @@ void countFrame(RenderStats& s, const FrameRecord& r) {
     if (r.fullColourRows) ++s.outputFullRows;
 }
 
-std::string renderStatsJson(const RenderStats& s, int fps, const LookFigures* look) {
+std::string renderStatsJson(const RenderStats& s, int fps, const LookFigures* look, const FlashFigures* flash) {
     std::string j = "{\n";
     j += "  \"frames\": " + std::to_string(s.frames) + ",\n";
     j += "  \"fps\": " + std::to_string(fps) + ",\n";
@@ -41,8 +41,9 @@ std::string renderStatsJson(const RenderStats& s, int fps, const LookFigures* lo
          ", \"2\": " + std::to_string(s.mappings[2]) + ", \"3\": " + std::to_string(s.mappings[3]) +
          ", \"peak\": " + std::to_string(s.mappings[4]) + "},\n";
     j += "  \"output_full_rows\": " + std::to_string(s.outputFullRows) + ",\n";
-    j += "  \"unknown_record_values\": " + std::to_string(s.outOfRange) + (look ? ",\n" : "\n");
-    if (look) j += "  \"look\": " + lookJson(*look) + "\n";
+    j += "  \"unknown_record_values\": " + std::to_string(s.outOfRange) + (look || flash ? ",\n" : "\n");
+    if (look) j += "  \"look\": " + lookJson(*look) + (flash ? ",\n" : "\n");
+    if (flash) j += "  \"flash\": " + flashJson(*flash) + "\n";
     j += "}\n";
     return j;
 }

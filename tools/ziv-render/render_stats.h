@@ -3,7 +3,7 @@
 //
 //   RenderStats s;
 //   countFrame(s, runFrame(spectrum, elapsedMs, surface));   // every frame
-//   std::string json = renderStatsJson(s, fps, &lookFigures);   // look optional
+//   std::string json = renderStatsJson(s, fps, &lookFigures, &flashFigures);   // look and flash optional
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@
 #include "output/show_frame.h"
 #include "scenes/rotating_scene.h"
 #include "scenes/scene_constants.h"
+#include "tools/look/flash_meter.h"
 #include "tools/look/look_meter.h"
 
 struct RenderStats : CourseStats {
@@ -24,5 +25,7 @@ struct RenderStats : CourseStats {
 };
 
 void countFrame(RenderStats& stats, const FrameRecord& record);
-// With look, the object also holds what the frames looked like ("look").
-std::string renderStatsJson(const RenderStats& stats, int fps, const LookFigures* look = nullptr);
+// With look, the object also holds what the frames looked like ("look"); with
+// flash, the flash test's figures ("flash").
+std::string renderStatsJson(const RenderStats& stats, int fps, const LookFigures* look = nullptr,
+                            const FlashFigures* flash = nullptr);
