@@ -57,7 +57,7 @@ struct Tuning {
     // Holding: band 1's envelope above the level its loudest share of time
     // stays above, with a little hysteresis, while the bass is lively; that
     // level is tracked slowly. Calm passages keep whatever scene they reach.
-    double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
+    double holdSeconds = 0.8, holdShare = 0.55, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
     // Cuts: a jump over the running mean, at least this far apart, this many samples long.
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
     int cutLength = 1024;
@@ -70,7 +70,15 @@ struct Tuning {
     // Bands 44..46 while band 1 holds the pattern scene: the picture does not
     // show then, so they can take red out of the trail (yellow, green, cyan).
     double holdHigh = 0.6;
+    double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
+    double holdCost = 0.5;         // of a scene change's credit: a hold starts on its own, calm music too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
+    // The music's onsets, counted across the whole spectrum (each band's rise
+    // over its smoothed level, weighted by its index, against the weighted
+    // running means), at least onsetGap apart. Each earns a share of a scene
+    // change and of a cut, so calm music changes scene and cuts rarely and
+    // busy music often: the show follows the music's onset density.
+    double onsetDead = 0.25, onsetGap = 0.05, sceneShare = 0.25, cutShare = 0.12, creditCap = 1.5;
 };
 
 constexpr Tuning kTuning{};
@@ -97,7 +105,7 @@ struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
     double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep;
-    int64_t cutGap, sceneGap, colourGap, pictureGap;
+    int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
     Tables() {
         const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
@@ -127,6 +135,7 @@ struct Tables {
         sceneGap = samples(t.sceneGap);
         colourGap = samples(t.colourGap);
         pictureGap = samples(t.pictureGap);
+        onsetGap = samples(t.onsetGap);
     }
 };
 
@@ -215,11 +224,14 @@ bool spendBudget(AnalyserState& s, int64_t here, int cost) {
     return true;
 }
 
-void startStep(AnalyserState& s, int64_t& step, int64_t here, int64_t gap, bool onset) {
-    if (onset && (step < 0 || here - step >= gap) && spendBudget(s, here, 1)) {
-        step = here;
-        s.moved = true;
-    }
+// A step opens on an onset past its gap, when the music has earned it (credit,
+// if the step is paced by the onset density) and the flash budget allows.
+void startStep(AnalyserState& s, int64_t& step, int64_t here, int64_t gap, bool onset, double* credit = nullptr) {
+    if (!onset || (step >= 0 && here - step < gap) || (credit && *credit < 1.0)) return;
+    if (!spendBudget(s, here, 1)) return;
+    step = here;
+    s.moved = true;
+    if (credit) *credit -= 1.0;
 }
 
 // No saturated red, by construction.
@@ -305,6 +317,22 @@ void takeInHop(AnalyserState& s, const float* window) {
     levelsOf(window, level);
     const int64_t here = s.nextHop;
     s.nextHop += kAnalysisHop;
+    // An onset: the weighted rise across the spectrum peaks past its dead zone.
+    double rise = 0.0, usualSum = 0.0;
+    for (int k = 1; k < kSpectrumEntriesRead; ++k) {
+        rise += k * std::max(0.0, level[k] - s.smooth[k]);
+        usualSum += k * s.mean[k];
+    }
+    const double flux = usualSum > 0.0 ? rise / usualSum : 0.0;
+    const bool onset = presence(s) >= 1.0 && here > kAnalysisWindow && flux > u.onsetDead && flux > s.lastFlux &&
+                       (s.lastOnset < 0 || here - s.lastOnset >= t.onsetGap);
+    s.lastFlux = flux;
+    if (onset) {
+        s.lastOnset = here;
+        ++s.onsets;
+        s.onsetCredit = std::min(u.creditCap, s.onsetCredit + u.sceneShare);
+        s.cutCredit = std::min(u.creditCap, s.cutCredit + u.cutShare);
+    }
     // A cut opens where a cut band jumps well above its running mean.
     // Nothing opens while the show is not fully present: quiet noise and the
     // fade into a gap between songs keep still.
@@ -320,10 +348,11 @@ void takeInHop(AnalyserState& s, const float* window) {
                 band = k;
             }
         }
-        if (band >= 0 && spendBudget(s, here, 2)) {
+        if (band >= 0 && s.cutCredit >= 1.0 && spendBudget(s, here, 2)) {
             s.cutStart = here;
             s.cutBand = band;
             s.moved = true;
+            s.cutCredit -= 1.0;
         }
     }
     // Steps open on onsets: the scene on the kick or any onset in the bass,
@@ -342,7 +371,8 @@ void takeInHop(AnalyserState& s, const float* window) {
     const bool bassStrong = bassMoves && bassOnset > 1.0 + u.strongDead;
     startStep(s, s.sceneStep, here, t.sceneGap,
               (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong ||
-                  (bassMoves && kickOnset > 1.0 + u.kickStrongDead));
+                  (bassMoves && kickOnset > 1.0 + u.kickStrongDead),
+              &s.onsetCredit);
     startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
     startStep(s, s.pictureStep, here, t.pictureGap,
               present && ((liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
@@ -355,7 +385,11 @@ void takeInHop(AnalyserState& s, const float* window) {
     s.holdLevel = std::max(0.0, s.holdLevel + u.holdRate * std::max(s.mean[1], bass) * (holding - u.holdShare));
     const double hold = std::max(s.holdLevel, u.absFloor);
     if (!present) s.holding = false;
-    else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && spendBudget(s, here, 1)) s.holding = s.moved = true;
+    else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
+             spendBudget(s, here, 1)) {
+        s.holding = s.moved = true;
+        s.onsetCredit -= u.holdCost;
+    }
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
 
     double sumOfSquares = 0.0;
@@ -403,7 +437,7 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         double v = 0.0;
         switch (kind) {
             case Kind::Colour: v = (k == 51 ? u.band51Gain : u.colourGain) * loud; break;
-            case Kind::Bass: v = u.bassAtMean * level[k] / std::max(s.mean[k], f); break;
+            case Kind::Bass: v = (s.holding ? u.holdBass : u.bassAtMean) * level[k] / std::max(s.mean[k], f); break;
             case Kind::Kick: v = s.holding ? u.holdValue : sceneStep ? u.sceneStep : u.kickRest * std::pow(share, u.kickCurve); break;
             case Kind::Beat: v = colourStep ? u.colourStep : u.beatRest * loud; break;
             case Kind::Rest: v = u.beatRest * loud; break;

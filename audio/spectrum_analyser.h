@@ -61,7 +61,11 @@ struct AnalyserState {
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
     double loudness = 0.0;                       // running mean square of the samples over the last tenth of a second
     bool moved = false;                          // a step, hold or cut has left the selectors' start
-    double onsetCredit = 0.0;                    // scene steps earned by the music's onsets
+    double onsetCredit = 0.0;                    // scene changes earned by the music's onsets
+    double cutCredit = 0.0;                      // cuts earned by them
+    double lastFlux = 0.0;                       // the onset measure of the hop before
+    int64_t lastOnset = -1;                      // heard position of the latest onset
+    int64_t onsets = 0;                          // onsets heard since the stream began
     int64_t budget[kFlashBudget] = {};           // heard positions of the latest budgeted changes (a ring)
     int budgetUsed = 0;                          // entries of the ring filled so far
     int budgetNext = 0;                          // the oldest entry once the ring is full

@@ -363,6 +363,26 @@ TEST(SpectrumAnalyserQuiet, AGapBetweenSongsGoesDarkAndComesBack) {
     EXPECT_GT(litAfter, 0.5);
 }
 
+// Scene changes and cuts are earned by the music's onsets: sparse music (a
+// plucked bass note and chord every 1.5 s) changes scene at most every two
+// seconds and cuts rarely; the busy stand-in changes scene more often.
+TEST(SpectrumAnalyserCalm, SceneChangesFollowTheOnsetDensity) {
+    auto sparse = [](int64_t n) {
+        const double t = static_cast<double>(n) / 44100.0;
+        const double since = std::fmod(t, 1.5);
+        const double note = std::fmod(std::floor(t / 1.5), 4.0);
+        const double f = 55.0 * std::pow(2.0, note / 12.0 * 5.0);
+        return 0.5 * std::exp(-since * 2.0) *
+               (std::sin(2.0 * std::numbers::pi * f * t) + 0.3 * std::sin(2.0 * std::numbers::pi * 4.0 * f * t) + 0.2 * std::sin(2.0 * std::numbers::pi * 6.0 * f * t));
+    };
+    const Course calm = runCourse(sparse, 60.0);
+    const Course busy = runCourse([](int64_t n) { return music(n, 1.0); }, 60.0);
+    const double seconds = static_cast<double>(calm.frames) / 60.0;
+    EXPECT_LE(static_cast<double>(calm.changed[0]) / seconds, 0.5);
+    EXPECT_GT(busy.changed[0], calm.changed[0] + 10);
+    EXPECT_LE(static_cast<double>(calm.peaks) / seconds, 0.3);
+}
+
 // The flash budget: however the input strobes, the analyser changes the
 // screen's brightness (a selector change, a cut's start or end) on at most
 // kFlashBudget frames in any second at 60 fps.
