@@ -73,6 +73,10 @@ struct Tuning {
     double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
     double holdCost = 0.5;         // of a scene change's credit: a hold starts on its own, calm music too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
+    // What only colours the frame (band 51, band 2, the pattern and cut
+    // bands at rest) rises at once and falls over releaseSeconds, so sound
+    // gated faster than a few times a second does not strobe the colours.
+    double releaseSeconds = 0.3;
     // The music's onsets, counted across the whole spectrum (each band's rise
     // over its smoothed level, weighted by its index, against the weighted
     // running means), at least onsetGap apart. Each earns a share of a scene
@@ -104,7 +108,7 @@ enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
-    double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep;
+    double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay;
     int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
     Tables() {
         const Tuning& t = kTuning;
@@ -130,6 +134,7 @@ struct Tables {
         holdStep = step(t.holdSeconds);
         loudStep = step(t.loudSeconds);
         slowStep = step(t.liveSeconds);
+        releaseDecay = std::exp(-kAnalysisHop / (kSampleRate * t.releaseSeconds));
         auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kSampleRate); };
         cutGap = samples(t.cutSeconds);
         sceneGap = samples(t.sceneGap);
@@ -412,6 +417,7 @@ void takeInHop(AnalyserState& s, const float* window) {
         s.mean[k] += t.meanStep * (s.smooth[k] - s.mean[k]);
         s.square[k] += t.meanStep * (s.smooth[k] * s.smooth[k] - s.square[k]);
         s.peak[k] = std::max(level[k], s.peak[k] * t.peakDecay);
+        s.shown[k] = std::max(level[k], s.shown[k] * t.releaseDecay);
     }
 }
 
@@ -431,13 +437,15 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         const Kind kind = t.kind[k];
         const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;
         const double f = bassBand ? bassFloor : floor;
-        // How loud the band is against its own recent peak, on 0..1.
-        const double share = level[k] / std::max({s.peak[k], level[k], f});
+        // How loud the band is against its own recent peak, on 0..1, read
+        // with the slow release (every value here is a colour factor too).
+        const double heard = std::max(level[k], s.shown[k]);
+        const double share = heard / std::max({s.peak[k], heard, f});
         const double loud = std::sqrt(share);
         double v = 0.0;
         switch (kind) {
             case Kind::Colour: v = (k == 51 ? u.band51Gain : u.colourGain) * loud; break;
-            case Kind::Bass: v = (s.holding ? u.holdBass : u.bassAtMean) * level[k] / std::max(s.mean[k], f); break;
+            case Kind::Bass: v = (s.holding ? u.holdBass : u.bassAtMean) * heard / std::max(s.mean[k], f); break;
             case Kind::Kick: v = s.holding ? u.holdValue : sceneStep ? u.sceneStep : u.kickRest * std::pow(share, u.kickCurve); break;
             case Kind::Beat: v = colourStep ? u.colourStep : u.beatRest * loud; break;
             case Kind::Rest: v = u.beatRest * loud; break;

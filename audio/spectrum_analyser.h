@@ -50,6 +50,7 @@ struct AnalyserState {
     double slow[kSpectrumBands] = {};            // each band's level over a fifth of a second
     double slowSquare[kSpectrumBands] = {};      // running mean of its square
     double peak[kSpectrumBands] = {};            // recent peak of each band
+    double shown[kSpectrumBands] = {};           // each band's level with a slow release, for what only colours
     double overall = 0.0;                        // running root mean square of the samples
     double bassEnvelope = 0.0;                   // band 1 over the last second or so
     double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
