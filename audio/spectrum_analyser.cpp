@@ -57,7 +57,7 @@ struct Tuning {
     // Holding: band 1's envelope above the level its loudest share of time
     // stays above, with a little hysteresis, while the bass is lively; that
     // level is tracked slowly. Calm passages keep whatever scene they reach.
-    double holdSeconds = 0.8, holdShare = 0.55, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
+    double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
     // Cuts: a jump over the running mean, at least this far apart, this many samples long.
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
     int cutLength = 1024;
@@ -71,7 +71,7 @@ struct Tuning {
     // show then, so they can take red out of the trail (yellow, green, cyan).
     double holdHigh = 0.6;
     double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
-    double holdCost = 0.5;         // of a scene change's credit: a hold starts on its own, calm music too
+    double holdCost = 1.0;         // of a scene change's credit: a hold starts on its own, calm music too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
     // What only colours the frame (band 51, band 2, the pattern and cut
     // bands at rest) rises at once and falls over releaseSeconds, so sound
@@ -82,7 +82,7 @@ struct Tuning {
     // running means), at least onsetGap apart. Each earns a share of a scene
     // change and of a cut, so calm music changes scene and cuts rarely and
     // busy music often: the show follows the music's onset density.
-    double onsetDead = 0.25, onsetGap = 0.05, sceneShare = 0.25, cutShare = 0.12, creditCap = 1.5;
+    double onsetDead = 0.25, onsetGap = 0.05, sceneShare = 0.3, cutShare = 0.12, creditCap = 1.0;
 };
 
 constexpr Tuning kTuning{};
