@@ -71,7 +71,7 @@ struct Tuning {
     // show then, so they can take red out of the trail (yellow, green, cyan).
     double holdHigh = 0.6;
     double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
-    double holdCost = 1.0;         // of a scene change's credit: a hold starts on its own, calm music too
+    double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
     // What only colours the frame (band 51, band 2, the pattern and cut
     // bands at rest) rises at once and falls over releaseSeconds, so sound

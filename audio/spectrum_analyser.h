@@ -28,9 +28,23 @@
 //   - band 1 also holds the pattern scene (0.6) through the louder stretches
 //     of a lively bass, a little under half the time on any music;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
-//     sharp jump, at most about three times a second.
+//     sharp jump.
 // Floors tied to the overall level keep noise and faint bands from being
-// lifted into music; an absolute floor keeps silence at 0.
+// lifted into music. Beyond that, for a show that is safe to watch on any
+// input, live or offline:
+//   - presence: the level over the last tenth of a second, against -57..-51
+//     dBFS, scales every value, and only a fully present level opens steps,
+//     holds and cuts, so silence and faint noise stay dark and still; a gap
+//     after music also takes the trail's red away (bands 44..46 at 1);
+//   - scene changes, holds and cuts are earned by the music's onsets, so the
+//     show is as busy as the music;
+//   - a flash budget (kFlashBudget changes of the screen in any second of
+//     heard samples) bounds the luminance transitions the analyser causes;
+//   - band 2 is raised where needed so that no pixel of the trail or of the
+//     colour rows can count as saturated red (the proof is at kRedShare);
+//   - the levels that colour the frame fall over 0.3 s, so gated sound does
+//     not strobe the colours.
+// The bands' roles and thresholds come from scenes/band_roles.h.
 #pragma once
 #include <cstdint>
 
