@@ -191,10 +191,14 @@ double liveliness(const AnalyserState& s, int lo, int hi, double floor, bool slo
     return clamp01((spread / usual - dead) / kTuning.liveRange);
 }
 
+constexpr double kDecibelsPerNeper = 10.0 / std::numbers::ln10;   // 10 log10(x) = this x ln(x)
+
 // How lit the show may be, on 0..1, from the level of the samples heard.
 double presence(const AnalyserState& s) {
     if (s.loudness <= 0.0) return 0.0;
-    const double db = 10.0 * std::log10(s.loudness);
+    // Through log rather than log10: one maths function fewer whose last bit the
+    // page's library (which must give the desktop's spectrum) could round differently.
+    const double db = kDecibelsPerNeper * std::log(s.loudness);
     return clamp01((db - kTuning.gateFloorDb) / kTuning.gateSpanDb);
 }
 
