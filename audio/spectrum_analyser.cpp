@@ -73,9 +73,9 @@ struct Tuning {
     double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
     double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
-    // What only colours the frame (band 51, band 2, the pattern and cut
-    // bands at rest) rises at once and falls over releaseSeconds, so sound
-    // gated faster than a few times a second does not strobe the colours.
+    // Every level that colours the frame (not the cut bands) rises at once
+    // and falls over releaseSeconds, so sound gated faster than a few times a second does not
+    // strobe the colours.
     double releaseSeconds = 0.3;
     // The music's onsets, counted across the whole spectrum (each band's rise
     // over its smoothed level, weighted by its index, against the weighted
@@ -421,7 +421,9 @@ void takeInHop(AnalyserState& s, const float* window) {
         s.mean[k] += t.meanStep * (s.smooth[k] - s.mean[k]);
         s.square[k] += t.meanStep * (s.smooth[k] * s.smooth[k] - s.square[k]);
         s.peak[k] = std::max(level[k], s.peak[k] * t.peakDecay);
-        s.shown[k] = std::max(level[k], s.shown[k] * t.releaseDecay);
+        // The window that still reaches back before the stream began reads the
+        // start as a click across every band: it is not held.
+        s.shown[k] = here <= kAnalysisWindow ? level[k] : std::max(level[k], s.shown[k] * t.releaseDecay);
     }
 }
 
@@ -443,7 +445,9 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         const double f = bassBand ? bassFloor : floor;
         // How loud the band is against its own recent peak, on 0..1, read
         // with the slow release (every value here is a colour factor too).
-        const double heard = std::max(level[k], s.shown[k]);
+        // The cut bands and the bands the show never reads follow the band at once.
+        const bool held = kind != Kind::Cut && (kind != Kind::Colour || k == 51);
+        const double heard = held ? std::max(level[k], s.shown[k]) : level[k];
         const double share = heard / std::max({s.peak[k], heard, f});
         const double loud = std::sqrt(share);
         double v = 0.0;
@@ -470,7 +474,10 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     // every frame, unseen on a black screen but not on a lit one.
     if (s.moved && lit <= u.blackoutBelow)
         for (int k = 44; k <= 46; ++k) spectrum[k] = 1.0f;
-    guardAgainstRed(spectrum);
+    // Silence before anything has moved reads zero, as a silent stream
+    // should: the show stands on its start, the dark turning picture, and
+    // nothing changes, so nothing can flash. Everywhere else the guard holds.
+    if (lit > 0.0 || s.moved) guardAgainstRed(spectrum);
 }
 
 void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {
