@@ -1,5 +1,7 @@
 #include "audio/spectrum_analyser.h"
 
+#include "scenes/band_roles.h"
+
 #include <kissfft/kissfft.hh>
 
 #include <algorithm>
@@ -42,7 +44,13 @@ struct Tuning {
     int stepLength = 735;
     // Liveliness: the spread of a group's smoothed levels over their mean,
     // past a dead zone. Smoothing leaves noise nearly still; music is not.
-    double liveDead = 0.1, liveRange = 0.1, liveGate = 0.5;
+    // The spread is read on levels smoothed over liveSeconds: long enough that
+    // steady noise, even in the bass bands of a few bins each, varies by less
+    // than the dead zone, short enough to keep a beat's swell.
+    double liveDead = 0.1, liveRange = 0.1, liveGate = 0.5, liveSeconds = 0.2;
+    // A hold asks for more: noise's bass bands, a few bins each, reach a
+    // spread of 0.24 now and then, and a hold is seconds of the bright scene.
+    double holdLiveDead = 0.2;
     // A strong onset steps even in calm music (a note after a held chord);
     // noise never jumps that far.
     double strongDead = 0.4, kickStrongDead = 0.6, pictureStrongDead = 1.0;
@@ -54,40 +62,85 @@ struct Tuning {
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
     int cutLength = 1024;
     double dimGain = 0.15;         // bands 63 and 65, beside the cut band 64
+    // Presence: the samples' level over the last tenth of a second, in dB
+    // against full scale. At gateFloorDb and below the show goes dark; it is
+    // fully lit from gateFloorDb + gateSpanDb on, and only there do steps,
+    // holds and cuts open. Noise at -60 dBFS RMS stays under the floor.
+    double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0;
+    // Bands 44..46 while band 1 holds the pattern scene: the picture does not
+    // show then, so they can take red out of the trail (yellow, green, cyan).
+    double holdHigh = 0.6;
+    double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
+    double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
+    double blackoutBelow = 0.05;   // presence under which the trail's red goes too
+    // Every level that colours the frame (not the cut bands) rises at once
+    // and falls over releaseSeconds, so sound gated faster than a few times a second does not
+    // strobe the colours.
+    double releaseSeconds = 0.3;
+    // The music's onsets, counted across the whole spectrum (each band's rise
+    // over its smoothed level, weighted by its index, against the weighted
+    // running means), at least onsetGap apart. Each earns a share of a scene
+    // change and of a cut, so calm music changes scene and cuts rarely and
+    // busy music often: the show follows the music's onset density.
+    double onsetDead = 0.25, onsetGap = 0.05, sceneShare = 0.3, cutShare = 0.12, creditCap = 1.0;
 };
 
 constexpr Tuning kTuning{};
+
+// Each level against the threshold it answers to (scenes/band_roles.h).
+constexpr double kBandsInMean0to20 = 21.0;
+static_assert(kTuning.kickRest < kSceneStepLevel, "band 1 at rest never steps the scene");
+static_assert(kTuning.sceneStep > kSceneStepLevel && kTuning.sceneStep <= kSceneJumpLevel, "a scene step steps, and only that");
+static_assert(kTuning.holdValue > kSceneJumpLevel, "a hold sets the scene to 2");
+static_assert((kTuning.holdValue + 1.0 + 19.0 * kTuning.beatRest) / kBandsInMean0to20 < kColourStepLevel,
+              "bands 0..20 at rest stay under the colour threshold even with band 1 held and band 2 full");
+static_assert(16.0 * kTuning.colourStep / kBandsInMean0to20 > kColourStepLevel,
+              "a colour step crosses the threshold with only the 16 stepping bands up");
+static_assert(kTuning.beatRest < kPictureStep2Level, "bands 14..16 never step the picture");
+static_assert(kTuning.highRest < kPictureStepLevel && kTuning.pictureStep > kPictureStepLevel,
+              "44..46 step the picture only on a picture step");
+static_assert(kTuning.cutCap < kPeakLevel, "only an open cut reaches the peak level");
+static_assert(kTuning.blackoutBelow < 1.0 && kTuning.holdHigh > kPictureStepLevel,
+              "44..46 in a hold and in the dark step the picture on every frame, where it does not show");
 
 enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
-    double meanStep, peakDecay, overallStep, smoothStep, holdStep;
-    int64_t cutGap, sceneGap, colourGap, pictureGap;
+    double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay;
+    int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
     Tables() {
         const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
             window[n] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / kAnalysisWindow);
-        for (int k = 0; k < kSpectrumBands; ++k) kind[k] = Kind::Colour;
-        for (int k = 0; k <= 20; ++k) kind[k] = Kind::Beat;
-        for (int k = 14; k <= 16; ++k) kind[k] = Kind::Rest;   // their own threshold steps the picture twice
-        kind[1] = Kind::Kick;
-        kind[2] = Kind::Bass;
-        for (int k = 44; k <= 46; ++k) kind[k] = Kind::High;
-        kind[63] = kind[65] = Kind::Dim;
-        kind[64] = kind[128] = kind[256] = Kind::Cut;
+        for (int k = 0; k < kSpectrumBands; ++k) {
+            switch (roleOfBand(k)) {
+                case BandRole::Colour: kind[k] = Kind::Colour; break;
+                case BandRole::SceneStep: kind[k] = Kind::Kick; break;
+                case BandRole::TrailBlue: kind[k] = Kind::Bass; break;
+                case BandRole::ColourStep: kind[k] = Kind::Beat; break;
+                case BandRole::PictureStep2: kind[k] = Kind::Rest; break;   // their own threshold would step the picture twice
+                case BandRole::PictureStep: kind[k] = Kind::High; break;
+                case BandRole::PatternRamp: kind[k] = Kind::Dim; break;
+                case BandRole::Cut: kind[k] = Kind::Cut; break;
+            }
+        }
         auto step = [](double seconds) { return 1.0 - std::exp(-kAnalysisHop / (kSampleRate * seconds)); };
         meanStep = step(t.meanSeconds);
         peakDecay = std::exp(-kAnalysisHop / (kSampleRate * t.peakSeconds));
         overallStep = step(t.overallSeconds);
         smoothStep = step(t.smoothSeconds);
         holdStep = step(t.holdSeconds);
+        loudStep = step(t.loudSeconds);
+        slowStep = step(t.liveSeconds);
+        releaseDecay = std::exp(-kAnalysisHop / (kSampleRate * t.releaseSeconds));
         auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kSampleRate); };
         cutGap = samples(t.cutSeconds);
         sceneGap = samples(t.sceneGap);
         colourGap = samples(t.colourGap);
         pictureGap = samples(t.pictureGap);
+        onsetGap = samples(t.onsetGap);
     }
 };
 
@@ -116,7 +169,7 @@ void levelsOf(const float* window, double* levels) {
 double onsetRatio(const AnalyserState& s, const double* level, int lo, int hi, double floor) {
     double now = 0.0, usual = 0.0;
     for (int k = lo; k <= hi; ++k) {
-        if (k == 2 || (k >= 14 && k <= 16)) continue;
+        if (tables().kind[k] == Kind::Bass || tables().kind[k] == Kind::Rest) continue;
         now += 0.5 * (level[k] + s.smooth[k]);
         usual += std::max(s.mean[k], floor);
     }
@@ -126,21 +179,116 @@ double onsetRatio(const AnalyserState& s, const double* level, int lo, int hi, d
 // How lively a group has been over the last second or two, on 0..1: the
 // spread of its smoothed levels over their mean. A tone does not vary, and
 // noise hardly does once smoothed, so neither steps the selectors.
-double liveliness(const AnalyserState& s, int lo, int hi, double floor) {
+// The bass reads the spread of its levels smoothed over liveSeconds, on which
+// steady noise in bands of a few bins hardly moves; 40..50, wide enough,
+// read the half-smoothed levels.
+double liveliness(const AnalyserState& s, int lo, int hi, double floor, bool slow = false, double dead = kTuning.liveDead) {
     double spread = 0.0, usual = 0.0;
     for (int k = lo; k <= hi; ++k) {
-        spread += std::sqrt(std::max(0.0, s.square[k] - s.mean[k] * s.mean[k]));
+        spread += std::sqrt(std::max(0.0, (slow ? s.slowSquare[k] : s.square[k]) - s.mean[k] * s.mean[k]));
         usual += std::max(s.mean[k], floor);
     }
-    return clamp01((spread / usual - kTuning.liveDead) / kTuning.liveRange);
+    return clamp01((spread / usual - dead) / kTuning.liveRange);
 }
 
-void startStep(int64_t& step, int64_t here, int64_t gap, bool onset) {
-    if (onset && (step < 0 || here - step >= gap)) step = here;
+constexpr double kDecibelsPerNeper = 10.0 / std::numbers::ln10;   // 10 log10(x) = this x ln(x)
+
+// How lit the show may be, on 0..1, from the level of the samples heard.
+double presence(const AnalyserState& s) {
+    if (s.loudness <= 0.0) return 0.0;
+    // Through log rather than log10: one maths function fewer whose last bit the
+    // page's library (which must give the desktop's spectrum) could round differently.
+    const double db = kDecibelsPerNeper * std::log(s.loudness);
+    return clamp01((db - kTuning.gateFloorDb) / kTuning.gateSpanDb);
+}
+
+// The flash budget: at most kFlashBudget brightness changes in any second of
+// heard samples. Whatever opens on the same hop (a scene, a colour and a
+// picture step on the same onset) changes the screen once, one
+// luminance transition at most; a cut (a picture for a frame or two, then
+// back) changes it twice. Every change of brightness the analyser can make
+// passes here first (steps, the start of a hold, cuts; a hold's end changes
+// nothing, as the scene stays where the hold put it), so no second holds more
+// than kFlashBudget transitions of its making: at most two flashes a second,
+// on any input, live or offline alike, since the ring counts heard samples.
+// A second, plus a hop and a 60 fps frame: a change opened on a hop shows on
+// the first frame at or after it, so changes that open a little more than a
+// second apart can still show in one second's frames.
+constexpr int64_t kBudgetWindow = static_cast<int64_t>(kSampleRate) + kAnalysisHop + 735;
+
+bool spendBudget(AnalyserState& s, int64_t here, int cost) {
+    const int newest = s.budgetUsed < kFlashBudget ? s.budgetUsed - 1 : (s.budgetNext + kFlashBudget - 1) % kFlashBudget;
+    if (s.budgetUsed > 0 && here == s.budget[newest]) --cost;   // opened on the same hop: the same frame's change
+    int recent = 0;
+    for (int i = 0; i < s.budgetUsed; ++i) recent += here - s.budget[i] < kBudgetWindow;
+    if (recent + cost > kFlashBudget) return false;
+    for (int c = 0; c < cost; ++c) {
+        if (s.budgetUsed < kFlashBudget) {
+            s.budget[s.budgetUsed++] = here;
+        } else {
+            s.budget[s.budgetNext] = here;
+            s.budgetNext = (s.budgetNext + 1) % kFlashBudget;
+        }
+    }
+    return true;
+}
+
+// A step opens on an onset past its gap, when the music has earned it (credit,
+// if the step is paced by the onset density) and the flash budget allows.
+void startStep(AnalyserState& s, int64_t& step, int64_t here, int64_t gap, bool onset, double* credit = nullptr) {
+    if (!onset || (step >= 0 && here - step < gap) || (credit && *credit < 1.0)) return;
+    if (!spendBudget(s, here, 1)) return;
+    step = here;
+    s.moved = true;
+    if (credit) *credit -= 1.0;
+}
+
+// No saturated red, by construction.
+//
+// The photosensitivity test counts a pixel as saturated red when, with its
+// channels made linear (sRGB), red is at least 80 % of red + green + blue:
+// when linear green + blue <= red / 4. Every pixel the show can draw red-first
+// is a channel triple (r t, o t, c t), truncated to bytes, for one value t in
+// 0..255 and three factors the spectrum sets:
+//   - the trail rows: (inv44to46, bin1, bin2) x trail (the turning scene may
+//     halve inv44to46, which only takes red away);
+//   - the colour rows in mapping 0: (bin1, bin2, bin51) x scene, and in
+//     mapping 3: (bin1, bin2, mean0to20) x scene x mean44to46.
+// Mappings 1, 2 and the peak mapping give green or blue at least as large as
+// red, so they never do. For a <= 1 the sRGB curve gives lin(a x) >= a^2.4
+// lin(x), so with q = o / r and c >= r (share - q^2.4)^(1/2.4) the linear
+// green + blue reach share x red before truncation. With share 0.3 instead of
+// 0.25, truncation to bytes leaves saturated red only in pixels whose red byte
+// is 3 or less (tests/audio pins it over every t); such a pixel has a red
+// value under 0.3, so the frame's mean red cannot add up to the 20 a red
+// transition needs in a second (60 frames x 0.3 = 18). Band 2 is raised to the
+// largest of these least values; it is green in the colour rows and blue in
+// the trail, and the floor does not care which.
+constexpr double kRedShare = 0.3;
+
+double leastAgainstRed(double r, double o) {
+    if (r <= 0.0 || o >= r) return 0.0;
+    const double need = kRedShare - std::pow(o / r, 2.4);
+    return need <= 0.0 ? 0.0 : r * std::pow(need, 1.0 / 2.4);
 }
 
 bool stepOpen(int64_t step, int64_t position) {
     return step >= 0 && position >= step && position - step < kTuning.stepLength;
+}
+
+// Raises band 2 to the least value that keeps the trail and the colour rows
+// of mappings 0 and 3 from saturated red (see kRedShare). The reds and the
+// third channels are read pessimistically from the stored floats: the
+// largest red (1 - the smallest of 44..46) and the smallest third channel,
+// so rounding in the show's means cannot undo the floor.
+void guardAgainstRed(float* spectrum) {
+    const double trailRed = 1.0 - std::min({spectrum[44], spectrum[45], spectrum[46]});
+    double least20 = spectrum[0];
+    for (int k = 1; k <= 20; ++k) least20 = std::min(least20, static_cast<double>(spectrum[k]));
+    const double bin1 = spectrum[1];
+    const double floor = std::max(leastAgainstRed(trailRed, bin1), leastAgainstRed(bin1, std::min<double>(spectrum[51], least20)));
+    const float raised = std::nextafter(static_cast<float>(clamp01(floor)), 2.0f);
+    if (floor > 0.0 && static_cast<double>(spectrum[2]) < floor) spectrum[2] = std::min(1.0f, raised);
 }
 
 }  // namespace
@@ -178,33 +326,66 @@ void takeInHop(AnalyserState& s, const float* window) {
     levelsOf(window, level);
     const int64_t here = s.nextHop;
     s.nextHop += kAnalysisHop;
+    // An onset: the weighted rise across the spectrum peaks past its dead zone.
+    double rise = 0.0, usualSum = 0.0;
+    for (int k = 1; k < kSpectrumEntriesRead; ++k) {
+        rise += k * std::max(0.0, level[k] - s.smooth[k]);
+        usualSum += k * s.mean[k];
+    }
+    const double flux = usualSum > 0.0 ? rise / usualSum : 0.0;
+    const bool onset = presence(s) >= 1.0 && here > kAnalysisWindow && flux > u.onsetDead && flux > s.lastFlux &&
+                       (s.lastOnset < 0 || here - s.lastOnset >= t.onsetGap);
+    s.lastFlux = flux;
+    if (onset) {
+        s.lastOnset = here;
+        ++s.onsets;
+        s.onsetCredit = std::min(u.creditCap, s.onsetCredit + u.sceneShare);
+        s.cutCredit = std::min(u.creditCap, s.cutCredit + u.cutShare);
+    }
     // A cut opens where a cut band jumps well above its running mean.
+    // Nothing opens while the show is not fully present: quiet noise and the
+    // fade into a gap between songs keep still.
+    const bool present = presence(s) >= 1.0 && here > kAnalysisWindow;
     const double cutFloor = std::max(u.absFloor, u.cutFloor * s.overall);
-    if (s.cutStart < 0 || here - s.cutStart >= t.cutGap) {
+    if (present && (s.cutStart < 0 || here - s.cutStart >= t.cutGap)) {
         double best = u.cutRatio;
+        int band = -1;
         for (int k : {64, 128, 256}) {
             const double ratio = level[k] / std::max(s.mean[k], cutFloor);
             if (ratio > best) {
                 best = ratio;
-                s.cutStart = here;
-                s.cutBand = k;
+                band = k;
             }
+        }
+        if (band >= 0 && s.cutCredit >= 1.0 && spendBudget(s, here, 2)) {
+            s.cutStart = here;
+            s.cutBand = band;
+            s.moved = true;
+            s.cutCredit -= 1.0;
         }
     }
     // Steps open on onsets: the scene on the kick or any onset in the bass,
     // the colour on an onset across the bass, the picture on one in 44..46.
     const double bass = std::max(u.absFloor, u.bassFloor * s.overall);
     const double floor = std::max(u.absFloor, u.relFloor * s.overall);
-    const bool bassLive = liveliness(s, 0, 20, bass) >= u.liveGate;
+    const double bassLiveliness = present ? liveliness(s, 0, 20, bass, true) : 0.0;
+    const bool bassLive = bassLiveliness >= u.liveGate;
+    // Even a strong onset needs the bass to move a little: band 1 alone, a
+    // few bins of steady noise, jumps by 1.6 now and then.
+    const bool bassMoves = bassLiveliness > 0.0;
+    const bool holdLive = present && liveliness(s, 0, 20, bass, true, u.holdLiveDead) >= u.liveGate;
     const double bassOnset = onsetRatio(s, level, 0, 20, bass);
     const double kickOnset = onsetRatio(s, level, 1, 1, bass);
     const double highOnset = onsetRatio(s, level, 44, 46, floor);
-    const bool bassStrong = bassOnset > 1.0 + u.strongDead;
-    startStep(s.sceneStep, here, t.sceneGap,
-              (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong || kickOnset > 1.0 + u.kickStrongDead);
-    startStep(s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
-    startStep(s.pictureStep, here, t.pictureGap,
-              (liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) || highOnset > 1.0 + u.pictureStrongDead);
+    const bool bassStrong = bassMoves && bassOnset > 1.0 + u.strongDead;
+    startStep(s, s.sceneStep, here, t.sceneGap,
+              (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong ||
+                  (bassMoves && kickOnset > 1.0 + u.kickStrongDead),
+              &s.onsetCredit);
+    startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
+    startStep(s, s.pictureStep, here, t.pictureGap,
+              present && ((liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
+                          highOnset > 1.0 + u.pictureStrongDead));
     // The hold level climbs while band 1 holds and sinks while it does not,
     // so it holds holdShare of the time, whatever the music; even a steady
     // bass comes and goes every few seconds.
@@ -212,23 +393,37 @@ void takeInHop(AnalyserState& s, const float* window) {
     const double holding = s.holding ? 1.0 : 0.0;
     s.holdLevel = std::max(0.0, s.holdLevel + u.holdRate * std::max(s.mean[1], bass) * (holding - u.holdShare));
     const double hold = std::max(s.holdLevel, u.absFloor);
-    if (s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && bassLive) s.holding = true;
-    else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis)) s.holding = false;
+    if (!present) s.holding = false;
+    else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
+             spendBudget(s, here, 1)) {
+        s.holding = s.moved = true;
+        s.onsetCredit -= u.holdCost;
+    }
+    else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
 
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
     s.overall += t.overallStep * (std::sqrt(sumOfSquares / kAnalysisWindow) - s.overall);
+    s.loudness += t.loudStep * (sumOfSquares / kAnalysisWindow - s.loudness);
     for (int k = 0; k < kSpectrumBands; ++k) {
         // A band heard for the first time starts its history at its level, so
-        // the climb from silence does not read as liveliness or an onset.
-        if (s.mean[k] == 0.0) {
+        // the climb from silence does not read as liveliness or an onset; so
+        // does every band while the window still reaches back before the
+        // stream began (it reads the start at half its level).
+        if (s.mean[k] == 0.0 || here <= kAnalysisWindow) {
             s.smooth[k] = s.mean[k] = level[k];
-            s.square[k] = level[k] * level[k];
+            s.square[k] = s.slowSquare[k] = level[k] * level[k];
+            s.slow[k] = level[k];
         }
+        s.slow[k] += t.slowStep * (level[k] - s.slow[k]);
+        s.slowSquare[k] += t.meanStep * (s.slow[k] * s.slow[k] - s.slowSquare[k]);
         s.smooth[k] += t.smoothStep * (level[k] - s.smooth[k]);
         s.mean[k] += t.meanStep * (s.smooth[k] - s.mean[k]);
         s.square[k] += t.meanStep * (s.smooth[k] * s.smooth[k] - s.square[k]);
         s.peak[k] = std::max(level[k], s.peak[k] * t.peakDecay);
+        // The window that still reaches back before the stream began reads the
+        // start as a click across every band: it is not held.
+        s.shown[k] = here <= kAnalysisWindow ? level[k] : std::max(level[k], s.shown[k] * t.releaseDecay);
     }
 }
 
@@ -243,17 +438,22 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     const bool sceneStep = stepOpen(s.sceneStep, position);
     const bool colourStep = stepOpen(s.colourStep, position);
     const bool pictureStep = stepOpen(s.pictureStep, position);
+    const double lit = presence(s);
     for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
         const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;
         const double f = bassBand ? bassFloor : floor;
-        // How loud the band is against its own recent peak, on 0..1.
-        const double share = level[k] / std::max({s.peak[k], level[k], f});
+        // How loud the band is against its own recent peak, on 0..1, read
+        // with the slow release (every value here is a colour factor too).
+        // The cut bands and the bands the show never reads follow the band at once.
+        const bool held = kind != Kind::Cut && (kind != Kind::Colour || k == 51);
+        const double heard = held ? std::max(level[k], s.shown[k]) : level[k];
+        const double share = heard / std::max({s.peak[k], heard, f});
         const double loud = std::sqrt(share);
         double v = 0.0;
         switch (kind) {
             case Kind::Colour: v = (k == 51 ? u.band51Gain : u.colourGain) * loud; break;
-            case Kind::Bass: v = u.bassAtMean * level[k] / std::max(s.mean[k], f); break;
+            case Kind::Bass: v = (s.holding ? u.holdBass : u.bassAtMean) * heard / std::max(s.mean[k], f); break;
             case Kind::Kick: v = s.holding ? u.holdValue : sceneStep ? u.sceneStep : u.kickRest * std::pow(share, u.kickCurve); break;
             case Kind::Beat: v = colourStep ? u.colourStep : u.beatRest * loud; break;
             case Kind::Rest: v = u.beatRest * loud; break;
@@ -261,8 +461,23 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
             case Kind::Dim: v = u.dimGain * loud; break;
             case Kind::Cut: v = cutOpen && k == s.cutBand ? 1.0 : u.cutCap * loud; break;
         }
+        if (kind != Kind::Cut || !cutOpen) v *= lit;
         spectrum[k] = static_cast<float>(clamp01(v));
     }
+    if (s.holding && lit >= 1.0)
+        for (int k = 44; k <= 46; ++k) spectrum[k] = std::max(spectrum[k], static_cast<float>(u.holdHigh));
+    // Going quiet after the selectors have moved: wherever they stand, bands
+    // 44..46 take the trail's red away, and every other factor is already
+    // down with the level, so the screen goes dark. Before anything has moved
+    // the show still stands at its dark start, and no picture step is needed.
+    // Only once the level is nearly gone: 44..46 then step the picture on
+    // every frame, unseen on a black screen but not on a lit one.
+    if (s.moved && lit <= u.blackoutBelow)
+        for (int k = 44; k <= 46; ++k) spectrum[k] = 1.0f;
+    // Silence before anything has moved reads zero, as a silent stream
+    // should: the show stands on its start, the dark turning picture, and
+    // nothing changes, so nothing can flash. Everywhere else the guard holds.
+    if (lit > 0.0 || s.moved) guardAgainstRed(spectrum);
 }
 
 void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {

@@ -28,9 +28,23 @@
 //   - band 1 also holds the pattern scene (0.6) through the louder stretches
 //     of a lively bass, a little under half the time on any music;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
-//     sharp jump, at most about three times a second.
+//     sharp jump.
 // Floors tied to the overall level keep noise and faint bands from being
-// lifted into music; an absolute floor keeps silence at 0.
+// lifted into music. Beyond that, for a show that is safe to watch on any
+// input, live or offline:
+//   - presence: the level over the last tenth of a second, against -57..-51
+//     dBFS, scales every value, and only a fully present level opens steps,
+//     holds and cuts, so silence and faint noise stay dark and still; a gap
+//     after music also takes the trail's red away (bands 44..46 at 1);
+//   - scene changes, holds and cuts are earned by the music's onsets, so the
+//     show is as busy as the music;
+//   - a flash budget (kFlashBudget changes of the screen in any second of
+//     heard samples) bounds the luminance transitions the analyser causes;
+//   - band 2 is raised where needed so that no pixel of the trail or of the
+//     colour rows can count as saturated red (the proof is at kRedShare);
+//   - the levels that colour the frame fall over 0.3 s, so gated sound does
+//     not strobe the colours.
+// The bands' roles and thresholds come from scenes/band_roles.h.
 #pragma once
 #include <cstdint>
 
@@ -38,13 +52,19 @@
 
 inline constexpr int kAnalysisWindow = 1024;
 inline constexpr int kAnalysisHop = 512;   // samples between two updates of the state
+// Changes that can move the screen's brightness (steps, holds, cuts, a cut
+// counting twice) allowed in any second of heard samples.
+inline constexpr int kFlashBudget = 4;
 
 struct AnalyserState {
     int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
     double smooth[kSpectrumBands] = {};          // each band's level over the last few hops
     double mean[kSpectrumBands] = {};            // running mean of the smoothed level
     double square[kSpectrumBands] = {};          // running mean of its square
+    double slow[kSpectrumBands] = {};            // each band's level over a fifth of a second
+    double slowSquare[kSpectrumBands] = {};      // running mean of its square
     double peak[kSpectrumBands] = {};            // recent peak of each band
+    double shown[kSpectrumBands] = {};           // each band's level with a slow release, for what only colours
     double overall = 0.0;                        // running root mean square of the samples
     double bassEnvelope = 0.0;                   // band 1 over the last second or so
     double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
@@ -54,6 +74,16 @@ struct AnalyserState {
     int64_t pictureStep = -1;
     int64_t cutStart = -1;                       // heard position where the latest cut began
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
+    double loudness = 0.0;                       // running mean square of the samples over the last tenth of a second
+    bool moved = false;                          // a step, hold or cut has left the selectors' start
+    double onsetCredit = 0.0;                    // scene changes earned by the music's onsets
+    double cutCredit = 0.0;                      // cuts earned by them
+    double lastFlux = 0.0;                       // the onset measure of the hop before
+    int64_t lastOnset = -1;                      // heard position of the latest onset
+    int64_t onsets = 0;                          // onsets heard since the stream began
+    int64_t budget[kFlashBudget] = {};           // heard positions of the latest budgeted changes (a ring)
+    int budgetUsed = 0;                          // entries of the ring filled so far
+    int budgetNext = 0;                          // the oldest entry once the ring is full
     int64_t heard = 0;                           // heard position, for analyseSpectrum only
 };
 
