@@ -99,7 +99,10 @@ int main(int argc, char** argv) {
         else if (!optionsEnded && std::strcmp(word, "--check") == 0) check = true;
         else if (!optionsEnded && std::strcmp(word, "--bars") == 0) bars = true;
         else if (!optionsEnded && (std::strcmp(word, "--seconds") == 0 || std::strcmp(word, "--from") == 0)) {
-            if (i + 1 >= argc) return refuse(std::string(word) + " needs a number of seconds");
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "ziv-track-stats: %s needs a number of seconds\n", word);
+                return 2;
+            }
             const bool course = std::strcmp(word, "--seconds") == 0;
             if (!readSeconds(word, argv[++i], course ? 1.0 / kFramesPerSecond : 0.0, kLongestCourseSeconds, course ? &seconds : &from))
                 return 2;
