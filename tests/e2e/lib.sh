@@ -137,6 +137,20 @@ e2e_start_show() {
   e2e_pass_dialog "$@"
 }
 
+# One line on where the show stands, for a failure message: running or
+# ended (with its status), what it wrote to stderr, and every visible window
+# of the display with its name and geometry.
+e2e_show_state() {
+  local state windows="" id
+  if kill -0 "$SHOW_PID" 2>/dev/null; then state="the show runs"
+  else wait "$SHOW_PID" 2>/dev/null; state="the show ended with status $?"; fi
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    windows+=" [$id '$(xdotool getwindowname "$id" 2>/dev/null)' $(xdotool getwindowgeometry "$id" 2>/dev/null |
+      tr -s ' \n' ' ' | sed 's/^Window [0-9]* //')]"
+  done
+  echo "$state; stderr: '$(tr '\n' ' ' <"$E2E_TMP/show.err")'; focus: $(xdotool getwindowfocus -f 2>/dev/null); visible windows:${windows:- none}"
+}
+
 # Prints the id of the first window whose name matches the pattern.
 e2e_wait_for_window() {
   local pattern="$1" seconds="$2"
