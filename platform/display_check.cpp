@@ -8,6 +8,21 @@
 
 #include "platform/x_error_guard.h"
 
+namespace {
+
+// An X server whose last client leaves resets itself, and refuses connections while it
+// does. On a server started for the show alone, the dialog's window closing would leave
+// none, and the show's own window would then find "no display". So the process keeps
+// one connection of its own for as long as it runs; the exit closes it.
+void holdXServer() {
+    static Display* held = nullptr;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (held || !driver || std::strcmp(driver, "x11") != 0) return;
+    held = XOpenDisplay(nullptr);
+}
+
+}  // namespace
+
 int startVideoSubsystem() {
     // Without a runtime folder no Wayland compositor can be reached, and
     // trying anyway prints a stray line of its own on stderr; the other
@@ -19,6 +34,7 @@ int startVideoSubsystem() {
     installXErrorGuard();
     const int started = SDL_InitSubSystem(SDL_INIT_VIDEO);
     if (skipWayland) SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    if (started == 0) holdXServer();
     return started;
 }
 

@@ -8,7 +8,9 @@
 // With no X11 or Wayland display SDL quietly falls back to its "offscreen"
 // or "dummy" video driver and every call succeeds with nothing on screen.
 // Landing on one of those is only fine when SDL_VIDEODRIVER asked for it
-// (headless tests do); videoDriverShowsNothing tells either way.
+// (headless tests do); videoDriverShowsNothing tells either way. On X11 the
+// process also keeps a connection of its own open from then on, so that the
+// server cannot reset between one window and the next.
 #pragma once
 #include <string>
 

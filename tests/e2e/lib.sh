@@ -106,6 +106,7 @@ e2e_pass_dialog() {
   fi
   [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || e2e_fail "the show's first window is not its dialog"
   e2e_poll 30 e2e_is_active "$id" || e2e_fail "the dialog did not get the keyboard focus within 30 s"
+  [ -z "${E2E_ON_DIALOG:-}" ] || eval "$E2E_ON_DIALOG"  # a script's own step while the dialog is up
   [ $# -eq 0 ] || xdotool key --delay 50 "$@"
   xdotool key Return
 }

@@ -34,6 +34,10 @@ artefacts="$ZIV_BUILD_DIR/e2e-artefacts/$E2E_NAME"
 mkdir -p "$artefacts"
 W="$E2E_SCREEN_WIDTH" H="$E2E_SCREEN_HEIGHT"
 [ "$manager" = bare ] || e2e_start_window_manager
+# An X server with no client left resets, wiping the root's properties and refusing
+# connections meanwhile. On a bare server the show may be its only client, so a mark
+# put on the root while the dialog is up must still be there once the show's window is.
+[ "$manager" = bare ] && E2E_ON_DIALOG='xprop -root -f ZIV_E2E_MARK 8s -set ZIV_E2E_MARK kept'
 e2e_start_show
 
 dialog="$E2E_DIALOG"
@@ -45,6 +49,8 @@ if [ -z "$win" ] && xdotool getwindowname "$dialog" >/dev/null 2>&1; then
 fi
 [ -n "$win" ] || win="$(e2e_wait_for_window '^ziv$' 40)" ||
   e2e_fail "$label: no window titled ziv within 60 s: $(e2e_show_state)"
+[ "$manager" = bare ] && ! xprop -root ZIV_E2E_MARK 2>/dev/null | grep -q '"kept"' &&
+  e2e_fail "$label: the X server reset between the dialog and the show (the show left it without a client)"
 X=-1 Y=-1 WIDTH=0 HEIGHT=0
 for i in $(seq 50); do
   eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)"
