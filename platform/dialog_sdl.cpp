@@ -350,9 +350,7 @@ void handleEvent(DialogDisplay& d, DialogWindow& w, Pointer& p, const SDL_Event&
     const Uint32 windowId = SDL_GetWindowID(d.window);
     switch (e.type) {
         case SDL_KEYDOWN: {
-            // 0: SDL had not yet recorded the keyboard focus (on an X server without a window
-            // manager it can lag the server's); the dialog is the process's only window then.
-            if (e.key.windowID != windowId && e.key.windowID != 0) break;
+            if (e.key.windowID != windowId) break;
             const SDL_Keycode k = e.key.keysym.sym;
             const bool repeat = e.key.repeat != 0;
             if (k == SDLK_TAB)
