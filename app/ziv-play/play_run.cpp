@@ -31,6 +31,8 @@ constexpr const char* kProgram = "ziv-play";
 constexpr unsigned kPlayOnce = 0;   // open mode: one pass, no loop
 // While paused nothing is drawn; the loop only presents and reads keys.
 constexpr auto kPausedNap = std::chrono::milliseconds(15);
+// A server that goes away while listening ends the show as one that never answered does.
+constexpr int kStatusServerLost = 1;
 
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -102,7 +104,7 @@ private:
 
 uint32_t millisecondsSince(uint32_t mark) { return timeGetTime() - mark; }
 
-// The show's frames until Escape, the end of the list, or (listening) forever.
+// The show's frames until Escape, the end of the list, or (listening) the sound server going away.
 int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Listener* listener) {
     const uint32_t start = timeGetTime();
     uint32_t pausedSince = 0, pausedTotal = 0;
@@ -137,6 +139,13 @@ int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Li
         if (player && (changeFile || (!paused && player->finished()))) {
             if (!(forward ? player->forward() : player->back())) return player->played() ? kStatusShowEnded : 1;
             setTitle();
+        }
+        std::string lost;
+        if (listener && listenerLost(*listener, &lost)) {
+            const std::string& source = listener->source;
+            say("lost the sound server while listening" + (source.empty() ? "" : " to '" + printableName(source) + "'") +
+                ": " + printableName(lost) + "; the show ends");
+            return kStatusServerLost;
         }
         if (!paused) {
             const float* spectrum = listener ? listenerSpectrum(*listener) : FSOUND_DSP_GetSpectrum();
