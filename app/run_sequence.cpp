@@ -13,7 +13,6 @@
 
 // Static storage: created before main() runs, released by the exit handlers.
 ConsoleKey LastKey;
-int64_t FramesShown = 0;
 
 namespace {
 
@@ -29,7 +28,6 @@ LoopExit runFrames(PixelConsole& console, ConsoleSurface& surface, uint32_t star
         surface.unlock();
         surface.copy(console);
         console.update();
-        ++FramesShown;
         while (console.key()) {
             LastKey = console.read();
             if (LastKey.code() == kConsoleEscapeCode) return LoopExit::Escape;

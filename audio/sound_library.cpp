@@ -150,8 +150,7 @@ struct Library {
     bool unitActive = false;
     SoundStream* spectrumStream = nullptr;   // the stream the spectrum follows
     float spectrum[kSpectrumBands] = {};
-    float bands[kSpectrumBands] = {};
-    float window[kAnalysisWindow] = {};
+    bool spectrumLive = false;   // the last spectrum was analysed, not silence
 
     std::atomic<int64_t> mixes{0}, underruns{0}, worstMix{0}, worstMixCpu{0}, outputFrames{0}, lastStartFrame{-1};
     std::atomic<int> bufferFrames{0};
@@ -340,14 +339,13 @@ float* spectrum() {
     SoundStream* s = l.spectrumStream;
     if (!l.unitActive || !s || s->state.load(std::memory_order_acquire) != kPlaying) {
         std::fill(std::begin(l.spectrum), std::end(l.spectrum), 0.0f);
-        std::fill(std::begin(l.bands), std::end(l.bands), 0.0f);
+        l.spectrumLive = false;
         return l.spectrum;
     }
     const int64_t now = nowNanoseconds();
     s->lastHeard = readHeard(s->heard, now, s->lastHeard);
     analyseHeard(s->analyser, s->timeline, s->lastHeard, l.spectrum);
-    windowAt(s->timeline, s->lastHeard, l.window);
-    measureBands(l.window, l.bands);
+    l.spectrumLive = true;
     return l.spectrum;
 }
 
@@ -407,8 +405,18 @@ void resetSoundLibraryStats() {
 void lastSpectrumAnalysis(float* bands, double* power) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
-    if (bands) std::copy(std::begin(l.bands), std::end(l.bands), bands);
-    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.overall : 0.0;
+    SoundStream* s = l.spectrumStream;
+    // Measured only when asked: the show never asks, so its frames pay nothing for it.
+    if (bands) {
+        if (l.spectrumLive && s) {
+            float window[kAnalysisWindow];
+            windowAt(s->timeline, s->lastHeard, window);
+            measureBands(window, bands);
+        } else {
+            std::fill(bands, bands + kSpectrumBands, 0.0f);
+        }
+    }
+    if (power) *power = s ? s->analyser.overall : 0.0;
 }
 
 void closeSoundLibrary() {

@@ -46,10 +46,8 @@ bool startListening(Listener& l, const std::string& source, std::string* why) {
 
 const float* listenerSpectrum(Listener& l) {
     l.lastSpectrumNs = nowNs();
-    const int64_t heard = l.timeline->written.load(std::memory_order_acquire);
-    analyseHeard(l.analyser, *l.timeline, heard, l.spectrum);
-    windowAt(*l.timeline, heard, l.window);   // the plain bands too, for whoever watches one
-    measureBands(l.window, l.bands);
+    l.heard = l.timeline->written.load(std::memory_order_acquire);
+    analyseHeard(l.analyser, *l.timeline, l.heard, l.spectrum);
     return l.spectrum;
 }
 

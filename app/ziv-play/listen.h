@@ -30,8 +30,7 @@ struct Listener {
     std::string lostWhy;   // written by the reader before failed is set, read only after
     AnalyserState analyser;
     int64_t lastSpectrumNs = 0;
-    float window[kAnalysisWindow] = {};
-    float bands[kSpectrumBands] = {};
+    int64_t heard = 0;     // the timeline position the last spectrum was analysed at
     float spectrum[kSpectrumBands] = {};
 };
 
