@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/audio_constants.h"
 #include "audio/channel_mix.h"
 #include "audio/spectrum_analyser.h"
 #include "audio/track_reader.h"
@@ -31,7 +32,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kChannels = 32;              // streams that can play at once
 constexpr int kRingFrames = 16384;         // about 370 ms decoded ahead
 constexpr int kDecodeFrames = 1024;        // frames per decoder step
 constexpr int kFadeFrames = 256;           // stop ramps down over 6 ms instead of clicking
@@ -145,7 +145,7 @@ struct Library {
     const SoundOutput* silentOutput = nullptr;
     bool exitHookSet = false;
     std::vector<SoundStream*> streams;    // every open stream
-    std::atomic<SoundStream*> channels[kChannels] = {};
+    std::atomic<SoundStream*> channels[kSoftwareChannels] = {};
     SpectrumUnit unit;
     bool unitActive = false;
     SoundStream* spectrumStream = nullptr;   // the stream the spectrum follows
@@ -306,11 +306,11 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     if (!isOpen(l, s)) return -1;
-    for (int c = 0; c < kChannels; ++c)
+    for (int c = 0; c < kSoftwareChannels; ++c)
         if (l.channels[c].load() == s) channel = c;
-    if (channel < 0 || channel >= kChannels || (l.channels[channel].load() && l.channels[channel].load() != s)) {
+    if (channel < 0 || channel >= kSoftwareChannels || (l.channels[channel].load() && l.channels[channel].load() != s)) {
         channel = -1;
-        for (int c = 0; c < kChannels && channel < 0; ++c)
+        for (int c = 0; c < kSoftwareChannels && channel < 0; ++c)
             if (!l.channels[c].load()) channel = c;
         if (channel < 0) return -1;
     }

@@ -17,6 +17,7 @@
 #include "audio/sound_library.h"
 #include "audio/track_reader.h"
 #include "output/printable_name.h"
+#include "output/output_constants.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "platform/clock.h"
@@ -166,7 +167,7 @@ int show(const PlayOptions& o, Player* player, Listener* listener) {
         console.option(o.window ? kWindowedOption : kFullscreenOption);
         console.option(kHideCursorOption);
         console.option(o.fill ? "scale fit" : "scale integer");
-        console.open(kProgram, kConsoleWidth, kConsoleHeight, format, kConsolePages);
+        console.open(kProgram, kSurfaceWidth, kSurfaceHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
         const int status = runFrames(console, surface, player, listener);
         console.close();
