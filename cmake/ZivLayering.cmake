@@ -16,6 +16,7 @@
 #      rows of 200 (a picture) in pictures/picture.h; 44100 (the mixing rate)
 #      and a channel count of 32 in audio/audio_constants.h. Elsewhere a
 #      constant with that value names the owner's instead.
+#    The page's C layer (web/wasm/) and the benchmarks are held to this too.
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -P ZivLayering.cmake")
 endif()
@@ -54,8 +55,8 @@ function(ziv_key_owner name value out)
   set(${out} "${owner}" PARENT_SCOPE)
 endfunction()
 
-foreach(file ${files})
-  # Constants: where each name is defined, with which value.
+# ziv_scan_constants(<file>): records the file's constants, and the problems they make.
+macro(ziv_scan_constants file)
   file(STRINGS ${SOURCE_DIR}/${file} definitions REGEX "${constant_pattern}")
   foreach(line ${definitions})
     if(NOT line MATCHES "${constant_pattern}")
@@ -64,18 +65,18 @@ foreach(file ${files})
     set(name "${CMAKE_MATCH_4}")
     set(value "${CMAKE_MATCH_6}")
     ziv_key_owner(${name} "${value}" owner)
-    if(owner AND NOT file STREQUAL owner)
+    if(owner AND NOT "${file}" STREQUAL owner)
       string(APPEND problems "  ${file}: ${name} = ${value} restates a figure owned by ${owner}\n")
     endif()
-    string(MAKE_C_IDENTIFIER "${value}" value_id)
+    string(MD5 value_id "${value}")
     foreach(seen ${defined_${name}})
       string(REPLACE "|" ";" seen "${seen}")
       list(GET seen 0 seen_file)
       list(GET seen 1 seen_value_id)
-      if(seen_file STREQUAL file)
+      if(seen_file STREQUAL "${file}")
         continue()
       endif()
-      if(seen_file MATCHES "\\.h$" OR file MATCHES "\\.h$")
+      if(seen_file MATCHES "\\.h$" OR "${file}" MATCHES "\\.h$")
         string(APPEND problems "  ${name} is defined in ${seen_file} and again in ${file}: one owner, included by the other\n")
       elseif(seen_value_id STREQUAL value_id)
         string(APPEND problems "  ${name} = ${value} is defined in ${seen_file} and again in ${file}: one owner, included by the other\n")
@@ -83,6 +84,18 @@ foreach(file ${files})
     endforeach()
     list(APPEND defined_${name} "${file}|${value_id}")
   endforeach()
+endmacro()
+
+# The page's C layer and the benchmarks hold no layer of their own, but
+# restate no value either.
+file(GLOB_RECURSE constant_only_files RELATIVE ${SOURCE_DIR}
+  ${SOURCE_DIR}/web/wasm/*.h ${SOURCE_DIR}/web/wasm/*.cpp ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp)
+foreach(file ${constant_only_files})
+  ziv_scan_constants(${file})
+endforeach()
+
+foreach(file ${files})
+  ziv_scan_constants(${file})
 
   string(REGEX MATCH "^[^/]+" layer "${file}")
   set(rank ${rank_${layer}})
