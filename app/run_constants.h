@@ -1,11 +1,10 @@
-// The show's run-control constants: the console it opens, the keys it
-// knows, how long it runs, the statuses it ends with.
+// The show's run-control constants: the console it opens (as large as the
+// show's surface, kSurfaceWidth x kSurfaceHeight), the keys it knows, how long
+// it runs, the statuses it ends with.
 #pragma once
 #include <cstdint>
 
 inline constexpr const char* kConsoleTitle = "ziv";
-inline constexpr int kConsoleWidth = 640;
-inline constexpr int kConsoleHeight = 480;
 inline constexpr int kConsoleBits = 32;
 inline constexpr uint32_t kRedMask = 0xFF0000u;
 inline constexpr uint32_t kGreenMask = 0xFF00u;

@@ -5,6 +5,7 @@
 #include "app/options_dialog.h"
 #include "app/run_constants.h"
 #include "app/run_options.h"
+#include "output/output_constants.h"
 #include "output/show_frame.h"
 #include "audio/music.h"
 #include "pictures/picture_bank.h"
@@ -13,7 +14,6 @@
 
 // Static storage: created before main() runs, released by the exit handlers.
 ConsoleKey LastKey;
-int64_t FramesShown = 0;
 
 namespace {
 
@@ -29,7 +29,6 @@ LoopExit runFrames(PixelConsole& console, ConsoleSurface& surface, uint32_t star
         surface.unlock();
         surface.copy(console);
         console.update();
-        ++FramesShown;
         while (console.key()) {
             LastKey = console.read();
             if (LastKey.code() == kConsoleEscapeCode) return LoopExit::Escape;
@@ -52,7 +51,7 @@ int runShow(ModuleInstance* instance) {
         ConsoleFormat format(kConsoleBits, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
         console.option(RunOptions.fullscreen ? kFullscreenOption : kWindowedOption);
         console.option(kHideCursorOption);
-        console.open(kConsoleTitle, kConsoleWidth, kConsoleHeight, format, kConsolePages);
+        console.open(kConsoleTitle, kSurfaceWidth, kSurfaceHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
         const uint32_t startTime = timeGetTime();
         // A key waiting at the head of a frame is the quick way out: releasing the console

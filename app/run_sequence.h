@@ -4,8 +4,7 @@
 //   int main() { return runShow(nullptr); }
 //
 // LastKey holds the key most recently read from the console; it exists
-// from before main() until the process exits. FramesShown counts the frames
-// presented (read by the soak program, never reported by the show itself).
+// from before main() until the process exits.
 #pragma once
 #include <cstdint>
 
@@ -14,6 +13,5 @@
 struct ModuleInstance;
 
 extern ConsoleKey LastKey;
-extern int64_t FramesShown;
 
 int runShow(ModuleInstance* instance);

@@ -6,3 +6,5 @@
 // rate is resampled on reading, so a position in samples means the same
 // time everywhere.
 inline constexpr int kMixRate = 44100;
+// Streams the sound library mixes at once; the show asks for all of them.
+inline constexpr int kSoftwareChannels = 32;

@@ -11,7 +11,6 @@
 struct SoundStream;
 
 inline constexpr const char* kMusicFileName = "DuskPulse.ogg";
-inline constexpr int kSoftwareChannels = 32;
 inline constexpr unsigned kInitFlags = 0;
 inline constexpr unsigned kMusicOpenMode = 0x20132;  // loop, 16-bit, mono, signed, accurate seek
 

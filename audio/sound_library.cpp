@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/audio_constants.h"
 #include "audio/channel_mix.h"
 #include "audio/spectrum_analyser.h"
 #include "audio/track_reader.h"
@@ -31,7 +32,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kChannels = 32;              // streams that can play at once
 constexpr int kRingFrames = 16384;         // about 370 ms decoded ahead
 constexpr int kDecodeFrames = 1024;        // frames per decoder step
 constexpr int kFadeFrames = 256;           // stop ramps down over 6 ms instead of clicking
@@ -145,13 +145,12 @@ struct Library {
     const SoundOutput* silentOutput = nullptr;
     bool exitHookSet = false;
     std::vector<SoundStream*> streams;    // every open stream
-    std::atomic<SoundStream*> channels[kChannels] = {};
+    std::atomic<SoundStream*> channels[kSoftwareChannels] = {};
     SpectrumUnit unit;
     bool unitActive = false;
     SoundStream* spectrumStream = nullptr;   // the stream the spectrum follows
     float spectrum[kSpectrumBands] = {};
-    float bands[kSpectrumBands] = {};
-    float window[kAnalysisWindow] = {};
+    bool spectrumLive = false;   // the last spectrum was analysed, not silence
 
     std::atomic<int64_t> mixes{0}, underruns{0}, worstMix{0}, worstMixCpu{0}, outputFrames{0}, lastStartFrame{-1};
     std::atomic<int> bufferFrames{0};
@@ -307,11 +306,11 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
     if (!isOpen(l, s)) return -1;
-    for (int c = 0; c < kChannels; ++c)
+    for (int c = 0; c < kSoftwareChannels; ++c)
         if (l.channels[c].load() == s) channel = c;
-    if (channel < 0 || channel >= kChannels || (l.channels[channel].load() && l.channels[channel].load() != s)) {
+    if (channel < 0 || channel >= kSoftwareChannels || (l.channels[channel].load() && l.channels[channel].load() != s)) {
         channel = -1;
-        for (int c = 0; c < kChannels && channel < 0; ++c)
+        for (int c = 0; c < kSoftwareChannels && channel < 0; ++c)
             if (!l.channels[c].load()) channel = c;
         if (channel < 0) return -1;
     }
@@ -340,14 +339,13 @@ float* spectrum() {
     SoundStream* s = l.spectrumStream;
     if (!l.unitActive || !s || s->state.load(std::memory_order_acquire) != kPlaying) {
         std::fill(std::begin(l.spectrum), std::end(l.spectrum), 0.0f);
-        std::fill(std::begin(l.bands), std::end(l.bands), 0.0f);
+        l.spectrumLive = false;
         return l.spectrum;
     }
     const int64_t now = nowNanoseconds();
     s->lastHeard = readHeard(s->heard, now, s->lastHeard);
     analyseHeard(s->analyser, s->timeline, s->lastHeard, l.spectrum);
-    windowAt(s->timeline, s->lastHeard, l.window);
-    measureBands(l.window, l.bands);
+    l.spectrumLive = true;
     return l.spectrum;
 }
 
@@ -407,8 +405,18 @@ void resetSoundLibraryStats() {
 void lastSpectrumAnalysis(float* bands, double* power) {
     Library& l = lib();
     std::lock_guard<std::mutex> guard(l.calls);
-    if (bands) std::copy(std::begin(l.bands), std::end(l.bands), bands);
-    if (power) *power = l.spectrumStream ? l.spectrumStream->analyser.overall : 0.0;
+    SoundStream* s = l.spectrumStream;
+    // Measured only when asked: the show never asks, so its frames pay nothing for it.
+    if (bands) {
+        if (l.spectrumLive && s) {
+            float window[kAnalysisWindow];
+            windowAt(s->timeline, s->lastHeard, window);
+            measureBands(window, bands);
+        } else {
+            std::fill(bands, bands + kSpectrumBands, 0.0f);
+        }
+    }
+    if (power) *power = s ? s->analyser.overall : 0.0;
 }
 
 void closeSoundLibrary() {

@@ -4,7 +4,8 @@
 //
 //   SoundLibraryStats s = soundLibraryStats();   // underruns, worst mix time, ...
 //   float bands[512]; double overall;
-//   lastSpectrumAnalysis(bands, &overall);       // the unshaped bands behind the last spectrum, the running overall level
+//   lastSpectrumAnalysis(bands, &overall);       // the unshaped bands behind the last spectrum (measured now,
+//                                                // from the samples it was made of), the running overall level
 //   closeSoundLibrary();                         // streams closed, output closed, ready for FSOUND_Init again
 #pragma once
 #include <cstdint>

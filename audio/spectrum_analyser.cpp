@@ -1,5 +1,6 @@
 #include "audio/spectrum_analyser.h"
 
+#include "audio/audio_constants.h"
 #include "scenes/band_roles.h"
 
 #include <kissfft/kissfft.hh>
@@ -10,8 +11,6 @@
 #include <numbers>
 
 namespace {
-
-constexpr double kSampleRate = 44100.0;
 
 // What the levels answer to. Times are in seconds of heard samples; floors
 // are band levels (a full-scale sine reads 1) or shares of the running root
@@ -126,16 +125,16 @@ struct Tables {
                 case BandRole::Cut: kind[k] = Kind::Cut; break;
             }
         }
-        auto step = [](double seconds) { return 1.0 - std::exp(-kAnalysisHop / (kSampleRate * seconds)); };
+        auto step = [](double seconds) { return 1.0 - std::exp(-kAnalysisHop / (kMixRate * seconds)); };
         meanStep = step(t.meanSeconds);
-        peakDecay = std::exp(-kAnalysisHop / (kSampleRate * t.peakSeconds));
+        peakDecay = std::exp(-kAnalysisHop / (kMixRate * t.peakSeconds));
         overallStep = step(t.overallSeconds);
         smoothStep = step(t.smoothSeconds);
         holdStep = step(t.holdSeconds);
         loudStep = step(t.loudSeconds);
         slowStep = step(t.liveSeconds);
-        releaseDecay = std::exp(-kAnalysisHop / (kSampleRate * t.releaseSeconds));
-        auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kSampleRate); };
+        releaseDecay = std::exp(-kAnalysisHop / (kMixRate * t.releaseSeconds));
+        auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kMixRate); };
         cutGap = samples(t.cutSeconds);
         sceneGap = samples(t.sceneGap);
         colourGap = samples(t.colourGap);
@@ -214,7 +213,7 @@ double presence(const AnalyserState& s) {
 // A second, plus a hop and a 60 fps frame: a change opened on a hop shows on
 // the first frame at or after it, so changes that open a little more than a
 // second apart can still show in one second's frames.
-constexpr int64_t kBudgetWindow = static_cast<int64_t>(kSampleRate) + kAnalysisHop + 735;
+constexpr int64_t kBudgetWindow = kMixRate + kAnalysisHop + 735;
 
 bool spendBudget(AnalyserState& s, int64_t here, int cost) {
     const int newest = s.budgetUsed < kFlashBudget ? s.budgetUsed - 1 : (s.budgetNext + kFlashBudget - 1) % kFlashBudget;
@@ -482,8 +481,8 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
 
 void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {
     // Whole samples only; a bad or negative time stands still.
-    const double samples = std::isfinite(dtSeconds) && dtSeconds > 0.0 ? std::floor(dtSeconds * kSampleRate + 0.5) : 0.0;
-    state.heard += static_cast<int64_t>(std::min(samples, 3600.0 * kSampleRate));
+    const double samples = std::isfinite(dtSeconds) && dtSeconds > 0.0 ? std::floor(dtSeconds * kMixRate + 0.5) : 0.0;
+    state.heard += static_cast<int64_t>(std::min(samples, 3600.0 * kMixRate));
     while (state.nextHop <= state.heard) takeInHop(state, window);
     shapeSpectrum(state, window, state.heard, spectrum);
 }

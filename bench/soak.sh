@@ -2,8 +2,8 @@
 # Soak: the live show under Xvfb with the loop option (windowed, sound on
 # SDL's dummy driver unless SDL_AUDIODRIVER says otherwise) for MINUTES
 # minutes, then Escape. Prints resident memory at the start and the end, the
-# share of one core the show used, frames per second from the show's own
-# count, and the sound library's underruns.
+# share of one core the show used, frames per second from the frames the
+# console presented (counted by ziv_soak), and the sound library's underruns.
 #
 #   bench/soak.sh 30            # after a release build (cmake --build --preset release)
 set -uo pipefail
@@ -82,6 +82,6 @@ awk -v m="$minutes" -v rs="$rss_start" -v re="$rss_end" -v ts="$ticks_start" -v 
   printf "soak: %s min, exit status %s\n", m, st
   printf "RSS start %d kB, end %d kB (%+d kB)\n", rs, re, re - rs
   printf "CPU %.1f%% of one core\n", 100 * (te - ts) / hz / wall
-  printf "frames %d, %.1f per second (the show'"'"'s own count over its time on screen)\n", f, f / (t1 - tw)
+  printf "frames %d, %.1f per second (frames presented over the show'"'"'s time on screen)\n", f, f / (t1 - tw)
   printf "audio: %d mixes, %d underruns\n", mx, u
 }'

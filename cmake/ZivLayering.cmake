@@ -8,6 +8,15 @@
 #    <...> includes are standard headers (no ".h", no folder), and the
 #    compiler's <immintrin.h>.
 # 3. No file includes itself through a chain of others.
+# 4. Every constant has one owner, so no value is restated:
+#    - a k... constant defined in a header is defined in no other file;
+#    - no k... name is defined with the same value in two files;
+#    - the show's key figures are constants only in their owner's header:
+#      640, 480 (the surface) in output/output_constants.h; 320 and a height or
+#      rows of 200 (a picture) in pictures/picture.h; 44100 (the mixing rate)
+#      and a channel count of 32 in audio/audio_constants.h. Elsewhere a
+#      constant with that value names the owner's instead.
+#    The page's C layer (web/wasm/) and the benchmarks are held to this too.
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -P ZivLayering.cmake")
 endif()
@@ -28,7 +37,66 @@ file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
 
 set(problems "")
 set(nodes "")
+# One definition per line: [inline|static|extern] const[expr] <type> kName[...] = <value>;
+set(constant_pattern
+  "^[ \t]*((inline|static|extern)[ \t]+)*(constexpr|const)[ \t]+[^=;(]*[ \t*&](k[A-Z][A-Za-z0-9_]*)[ \t]*(\\[[^]=]*\\])?[ \t]*=[ \t]*([^;]*[^; \t])[ \t]*;")
+
+# ziv_key_owner(<name> <value> <out>): the file that alone may define a
+# constant of that name and value, or "" when the value is no key figure.
+function(ziv_key_owner name value out)
+  set(owner "")
+  if(value MATCHES "^(640|480)[uUlL]*$")
+    set(owner "output/output_constants.h")
+  elseif(value MATCHES "^320[uUlL]*$" OR (value MATCHES "^200[uUlL]*$" AND name MATCHES "(Height|Rows)"))
+    set(owner "pictures/picture.h")
+  elseif(value MATCHES "^44100(\\.0*)?[uUlLfF]*$" OR (value MATCHES "^32[uUlL]*$" AND name MATCHES "Channels"))
+    set(owner "audio/audio_constants.h")
+  endif()
+  set(${out} "${owner}" PARENT_SCOPE)
+endfunction()
+
+# ziv_scan_constants(<file>): records the file's constants, and the problems they make.
+macro(ziv_scan_constants file)
+  file(STRINGS ${SOURCE_DIR}/${file} definitions REGEX "${constant_pattern}")
+  foreach(line ${definitions})
+    if(NOT line MATCHES "${constant_pattern}")
+      continue()
+    endif()
+    set(name "${CMAKE_MATCH_4}")
+    set(value "${CMAKE_MATCH_6}")
+    ziv_key_owner(${name} "${value}" owner)
+    if(owner AND NOT "${file}" STREQUAL owner)
+      string(APPEND problems "  ${file}: ${name} = ${value} restates a figure owned by ${owner}\n")
+    endif()
+    string(MD5 value_id "${value}")
+    foreach(seen ${defined_${name}})
+      string(REPLACE "|" ";" seen "${seen}")
+      list(GET seen 0 seen_file)
+      list(GET seen 1 seen_value_id)
+      if(seen_file STREQUAL "${file}")
+        continue()
+      endif()
+      if(seen_file MATCHES "\\.h$" OR "${file}" MATCHES "\\.h$")
+        string(APPEND problems "  ${name} is defined in ${seen_file} and again in ${file}: one owner, included by the other\n")
+      elseif(seen_value_id STREQUAL value_id)
+        string(APPEND problems "  ${name} = ${value} is defined in ${seen_file} and again in ${file}: one owner, included by the other\n")
+      endif()
+    endforeach()
+    list(APPEND defined_${name} "${file}|${value_id}")
+  endforeach()
+endmacro()
+
+# The page's C layer and the benchmarks hold no layer of their own, but
+# restate no value either.
+file(GLOB_RECURSE constant_only_files RELATIVE ${SOURCE_DIR}
+  ${SOURCE_DIR}/web/wasm/*.h ${SOURCE_DIR}/web/wasm/*.cpp ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp)
+foreach(file ${constant_only_files})
+  ziv_scan_constants(${file})
+endforeach()
+
 foreach(file ${files})
+  ziv_scan_constants(${file})
+
   string(REGEX MATCH "^[^/]+" layer "${file}")
   set(rank ${rank_${layer}})
   file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*include")
@@ -101,7 +169,7 @@ if(remaining)
 endif()
 
 if(problems)
-  message(FATAL_ERROR "the include graph breaks the layer rules:\n${problems}")
+  message(FATAL_ERROR "the source tree breaks the layer rules:\n${problems}")
 endif()
 list(LENGTH nodes count)
-message(STATUS "include graph: ${count} files, layers point one way, no cycle")
+message(STATUS "include graph: ${count} files, layers point one way, no cycle, no constant restated")

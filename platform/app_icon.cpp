@@ -1,7 +1,5 @@
 #include "platform/app_icon.h"
 
-#include <SDL.h>
-
 namespace {
 
 // The sixteen colours of the classic PC palette, 0x00RRGGBB.
@@ -79,17 +77,5 @@ bool appIconRgba(uint8_t* rgba) {
         rgba[4 * i + 2] = static_cast<uint8_t>(argb[i]);
         rgba[4 * i + 3] = static_cast<uint8_t>(argb[i] >> 24);
     }
-    return true;
-}
-
-bool setAppIcon(SDL_Window* window) {
-    if (!window) return false;
-    static uint32_t pixels[kAppIconSize * kAppIconSize];
-    if (!appIconPixels(pixels)) return false;
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(pixels, kAppIconSize, kAppIconSize, 32,
-                                                           kAppIconSize * 4, SDL_PIXELFORMAT_ARGB8888);
-    if (!icon) return false;
-    SDL_SetWindowIcon(window, icon);  // SDL copies the pixels
-    SDL_FreeSurface(icon);
     return true;
 }

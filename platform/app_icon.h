@@ -1,7 +1,8 @@
 // The program's icon: 32x32 pixels, 16 colours plus transparency, drawn as
-// text below so it can be edited by eye.
+// text in app_icon.cpp so it can be edited by eye. Standard library only, a
+// library of its own (ziv_app_icon), so the icon tools link the design and
+// nothing else; platform/window_icon.h puts it on a window.
 //
-//   setAppIcon(window);                  // on any SDL window; false if SDL refused it
 //   uint32_t argb[kAppIconSize * kAppIconSize];
 //   appIconPixels(argb);                 // 0xAARRGGBB, alpha 0 or 255
 //   uint8_t rgba[kAppIconSize * kAppIconSize * 4];
@@ -12,8 +13,6 @@
 #pragma once
 #include <cstdint>
 
-struct SDL_Window;
-
 inline constexpr int kAppIconSize = 32;
 inline constexpr int kAppIconColours = 16;
 
@@ -21,4 +20,3 @@ const char* const* appIconRows();
 const uint32_t* appIconPalette();
 bool appIconPixels(uint32_t* argb);
 bool appIconRgba(uint8_t* rgba);
-bool setAppIcon(SDL_Window* window);

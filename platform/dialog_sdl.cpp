@@ -14,7 +14,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/app_icon.h"
+#include "platform/window_icon.h"
 #include "platform/dialog_services.h"
 #include "platform/dialog_session.h"
 #include "platform/dialog_template.h"

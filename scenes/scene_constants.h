@@ -2,8 +2,11 @@
 #pragma once
 #include <cstdint>
 
-inline constexpr int kSceneWidth = 320;
-inline constexpr int kSceneHeight = 200;
+#include "pictures/picture.h"
+
+// A scene is one picture's size: the scenes copy and turn pictures pixel for pixel.
+inline constexpr int kSceneWidth = kPictureWidth;
+inline constexpr int kSceneHeight = kPictureHeight;
 inline constexpr int kScenePixels = kSceneWidth * kSceneHeight;
 
 // The generator: state = state * 214013 + 2531011 (mod 2^32), value = (state >> 16) & 0x7FFF.

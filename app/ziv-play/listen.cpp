@@ -1,6 +1,7 @@
 #include "app/ziv-play/listen.h"
 
 #include <chrono>
+#include <string>
 
 #include "audio/audio_constants.h"
 #include "platform/pulse_capture.h"
@@ -16,7 +17,9 @@ int64_t nowNs() {
 void capture(Listener* l) {
     float chunk[kCaptureFrames];
     while (!l->quit.load(std::memory_order_acquire)) {
-        if (!readPulseCapture(l->capture, chunk, kCaptureFrames, nullptr)) {
+        std::string why;
+        if (!readPulseCapture(l->capture, chunk, kCaptureFrames, &why)) {
+            l->lostWhy = why.empty() ? "the capture stopped" : why;
             l->failed.store(true, std::memory_order_release);
             return;
         }
@@ -33,6 +36,9 @@ bool startListening(Listener& l, const std::string& source, std::string* why) {
     resetTimeline(*l.timeline);
     resetAnalyser(l.analyser);
     l.lastSpectrumNs = nowNs();
+    l.source = source;
+    l.lostWhy.clear();
+    l.failed.store(false);
     l.quit.store(false);
     l.reader = std::thread(capture, &l);
     return true;
@@ -40,11 +46,15 @@ bool startListening(Listener& l, const std::string& source, std::string* why) {
 
 const float* listenerSpectrum(Listener& l) {
     l.lastSpectrumNs = nowNs();
-    const int64_t heard = l.timeline->written.load(std::memory_order_acquire);
-    analyseHeard(l.analyser, *l.timeline, heard, l.spectrum);
-    windowAt(*l.timeline, heard, l.window);   // the plain bands too, for whoever watches one
-    measureBands(l.window, l.bands);
+    l.heard = l.timeline->written.load(std::memory_order_acquire);
+    analyseHeard(l.analyser, *l.timeline, l.heard, l.spectrum);
     return l.spectrum;
+}
+
+bool listenerLost(const Listener& l, std::string* why) {
+    if (!l.failed.load(std::memory_order_acquire)) return false;
+    if (why) *why = l.lostWhy;
+    return true;
 }
 
 void stopListening(Listener& l) {

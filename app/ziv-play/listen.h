@@ -5,6 +5,7 @@
 //   Listener listener;
 //   if (!startListening(listener, "", &why)) ...      // the default output's monitor
 //   const float* spectrum = listenerSpectrum(listener);  // once per frame
+//   if (listenerLost(listener, &why)) ...               // the server went away: nothing more comes
 //   stopListening(listener);
 #pragma once
 #include <atomic>
@@ -21,17 +22,20 @@ struct PulseCapture;
 
 struct Listener {
     PulseCapture* capture = nullptr;
+    std::string source;    // as asked for: empty for the default output's monitor
     std::unique_ptr<MonoTimeline> timeline;
     std::thread reader;
     std::atomic<bool> quit{false};
     std::atomic<bool> failed{false};
+    std::string lostWhy;   // written by the reader before failed is set, read only after
     AnalyserState analyser;
     int64_t lastSpectrumNs = 0;
-    float window[kAnalysisWindow] = {};
-    float bands[kSpectrumBands] = {};
+    int64_t heard = 0;     // the timeline position the last spectrum was analysed at
     float spectrum[kSpectrumBands] = {};
 };
 
 bool startListening(Listener& listener, const std::string& source, std::string* why);
 const float* listenerSpectrum(Listener& listener);
+// True once the capture has failed (the server went away); why says how.
+bool listenerLost(const Listener& listener, std::string* why);
 void stopListening(Listener& listener);

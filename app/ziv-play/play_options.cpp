@@ -74,7 +74,8 @@ const char* playHelp() {
            "                       (fit, the default), or grows by whole factors only (integer).\n"
            "  --listen [SOURCE]    show what the desktop plays: the monitor of the default output,\n"
            "                       or the PulseAudio/PipeWire source named (see 'pactl list short\n"
-           "                       sources'). Plays no sound of its own.\n"
+           "                       sources'). Plays no sound of its own. Should the server go away,\n"
+           "                       one line says so and the show ends (status 1).\n"
            "                         ziv-play --listen --window\n"
            "  -h, --help           this text.  --version  the version.\n"
            "\n"
@@ -82,5 +83,6 @@ const char* playHelp() {
            "the next and the previous file; F switches full screen on and off.\n"
            "\n"
            "Exit status: 0 after a show, 1 when nothing can be played (each file that cannot be is\n"
-           "named on stderr), no display or no sound server, 2 for a bad command line.\n";
+           "named on stderr), no display, no sound server or the server lost while listening, 2 for\n"
+           "a bad command line.\n";
 }

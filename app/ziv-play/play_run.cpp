@@ -16,6 +16,7 @@
 #include "audio/music.h"
 #include "audio/sound_library.h"
 #include "audio/track_reader.h"
+#include "output/output_constants.h"
 #include "output/printable_name.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
@@ -31,6 +32,8 @@ constexpr const char* kProgram = "ziv-play";
 constexpr unsigned kPlayOnce = 0;   // open mode: one pass, no loop
 // While paused nothing is drawn; the loop only presents and reads keys.
 constexpr auto kPausedNap = std::chrono::milliseconds(15);
+// A server that goes away while listening ends the show as one that never answered does.
+constexpr int kStatusServerLost = 1;
 
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -102,7 +105,7 @@ private:
 
 uint32_t millisecondsSince(uint32_t mark) { return timeGetTime() - mark; }
 
-// The show's frames until Escape, the end of the list, or (listening) forever.
+// The show's frames until Escape, the end of the list, or (listening) the sound server going away.
 int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Listener* listener) {
     const uint32_t start = timeGetTime();
     uint32_t pausedSince = 0, pausedTotal = 0;
@@ -138,6 +141,13 @@ int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Li
             if (!(forward ? player->forward() : player->back())) return player->played() ? kStatusShowEnded : 1;
             setTitle();
         }
+        std::string lost;
+        if (listener && listenerLost(*listener, &lost)) {
+            const std::string& source = listener->source;
+            say("lost the sound server while listening" + (source.empty() ? "" : " to '" + printableName(source) + "'") +
+                ": " + printableName(lost) + "; the show ends");
+            return kStatusServerLost;
+        }
         if (!paused) {
             const float* spectrum = listener ? listenerSpectrum(*listener) : FSOUND_DSP_GetSpectrum();
             const auto elapsedMs = static_cast<int32_t>(millisecondsSince(start) - pausedTotal);
@@ -157,7 +167,7 @@ int show(const PlayOptions& o, Player* player, Listener* listener) {
         console.option(o.window ? kWindowedOption : kFullscreenOption);
         console.option(kHideCursorOption);
         console.option(o.fill ? "scale fit" : "scale integer");
-        console.open(kProgram, kConsoleWidth, kConsoleHeight, format, kConsolePages);
+        console.open(kProgram, kSurfaceWidth, kSurfaceHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
         const int status = runFrames(console, surface, player, listener);
         console.close();

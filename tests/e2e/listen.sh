@@ -2,7 +2,8 @@
 # ziv-play --listen against a PulseAudio server of the test's own (a null
 # sink, nothing audible): a tone played into it is seen in its band, the
 # delay from starting the tone to the band reacting is printed, the live
-# show runs on it, and without a server ziv-play says so and exits 1.
+# show runs on it, without a server ziv-play says so and exits 1, and when
+# the server goes away during the show one line says so and it ends with 1.
 source "$(dirname "$0")/lib.sh"
 e2e_require pulseaudio paplay pacat pactl ffmpeg xdotool
 e2e_under_xvfb 1024x768 "$@"
@@ -22,7 +23,8 @@ export XDG_RUNTIME_DIR="$E2E_TMP/runtime" HOME="$E2E_TMP/home" PULSE_SERVER="uni
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
   --load="module-null-sink sink_name=ziv_null" \
   --load="module-native-protocol-unix socket=$E2E_TMP/pulse.socket auth-anonymous=1" >pulse.log 2>&1 &
-E2E_PIDS+=($!)
+pulse_pid=$!
+E2E_PIDS+=("$pulse_pid")
 for i in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null 2>&1 || e2e_fail "the test's PulseAudio did not start: $(cat pulse.log)"
 pactl set-default-sink ziv_null
@@ -58,4 +60,18 @@ xdotool windowactivate --sync "$win" 2>/dev/null
 xdotool key Escape
 e2e_wait_for_exit "$play_pid" 30; status=$?
 [ "$status" = 0 ] || e2e_fail "ziv-play --listen ended with $status: $(cat play.err)"
+
+# The server goes away mid-show: one line names what happened, and the show ends with 1, not dark.
+"$play" --listen ziv_null.monitor --window >lost.out 2>lost.err &
+play_pid=$!
+E2E_PIDS+=("$play_pid")
+e2e_wait_for_window '^ziv-play: listening$' 60 >/dev/null || e2e_fail "no second ziv-play window: $(cat lost.err)"
+sleep 1
+kill "$pulse_pid"
+e2e_wait_for_exit "$play_pid" 30; status=$?
+[ "$status" = 1 ] || e2e_fail "ziv-play --listen gave status $status when the server went away: $(cat lost.err)"
+[ "$(wc -l < lost.err)" = 1 ] || e2e_fail "the lost server was not said in one line: $(cat lost.err)"
+grep -q "^ziv-play: lost the sound server while listening to 'ziv_null.monitor': .*; the show ends$" lost.err ||
+  e2e_fail "the lost server was said as: $(cat lost.err)"
+echo "$E2E_NAME: server gone: $(cat lost.err)"
 echo "$E2E_NAME: ok"

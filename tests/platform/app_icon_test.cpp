@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/app_icon.h"
+#include "platform/window_icon.h"
 
 namespace {
 

@@ -14,13 +14,13 @@ constexpr int kFps = 60;
 constexpr uint32_t kBlack = 0x000000u, kWhite = 0xFFFFFFu;
 using Surface = std::vector<uint32_t>;
 
-Surface filled(uint32_t colour) { return Surface(static_cast<size_t>(kLookSurfaceWidth) * kLookSurfaceRows, colour); }
+Surface filled(uint32_t colour) { return Surface(static_cast<size_t>(kSurfaceWidth) * kSurfaceHeight, colour); }
 
 // `base` with the rectangle [x0, x1) x [y0, y1) in `colour`.
 Surface withPatch(uint32_t base, uint32_t colour, int x0, int x1, int y0, int y1) {
     Surface s = filled(base);
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) s[static_cast<size_t>(y) * kLookSurfaceWidth + x] = colour;
+        for (int x = x0; x < x1; ++x) s[static_cast<size_t>(y) * kSurfaceWidth + x] = colour;
     return s;
 }
 

@@ -7,14 +7,12 @@
 
 namespace {
 
-constexpr int kRows = 480;
-
 // A surface whose band is filled by `band(x, row)` and whose rows outside the
 // band hold white, which must never count.
 std::vector<uint32_t> surface(uint32_t (*band)(int x, int row)) {
-    std::vector<uint32_t> s(static_cast<size_t>(kLookSurfaceWidth) * kRows, 0x00FFFFFFu);
+    std::vector<uint32_t> s(static_cast<size_t>(kSurfaceWidth) * kSurfaceHeight, 0x00FFFFFFu);
     for (int row = kLookBandFirstRow; row < kLookBandFirstRow + kLookBandRows; ++row)
-        for (int x = 0; x < kLookSurfaceWidth; ++x) s[static_cast<size_t>(row) * kLookSurfaceWidth + x] = band(x, row);
+        for (int x = 0; x < kSurfaceWidth; ++x) s[static_cast<size_t>(row) * kSurfaceWidth + x] = band(x, row);
     return s;
 }
 
@@ -73,7 +71,7 @@ TEST(LookMeter, HueSectorsAreSixtyDegreesCentredOnThePrimariesAndSecondaries) {
 // Peak runs at 10 frames a second: lengths go to the histogram, a run still
 // open at the end counts, and run starts are counted per any ten frames.
 TEST(LookMeter, PeakRunsAreMeasuredByLengthAndPerSecond) {
-    const std::vector<uint32_t> black(static_cast<size_t>(kLookSurfaceWidth) * kRows, 0u);
+    const std::vector<uint32_t> black(static_cast<size_t>(kSurfaceWidth) * kSurfaceHeight, 0u);
     LookMeter meter(10, 3);
     const char* peaks = "P..PP.P...PPP.....P..P.P.P.....PPPPPPPPP";
     for (const char* p = peaks; *p; ++p) meter.addFrame(black.data(), *p == 'P');

@@ -149,14 +149,14 @@ FlashMeter::FlashMeter(int fps) : fps_(std::max(1, fps)) {
 void FlashMeter::addFrame(const uint32_t* surface) {
     const Tables& t = tables();
     // The first frame has no change whatever it is compared with.
-    if (previous_.empty()) previous_.assign(static_cast<size_t>(kLookSurfaceWidth) * kLookSurfaceRows, 0u);
+    if (previous_.empty()) previous_.assign(static_cast<size_t>(kSurfaceWidth) * kSurfaceHeight, 0u);
     TileSums tiles[kFlashTiles];
     int columnEnd[kFlashTileColumns];
-    for (int c = 0; c < kFlashTileColumns; ++c) columnEnd[c] = (c + 1) * kLookSurfaceWidth / kFlashTileColumns;
-    for (int row = 0; row < kLookSurfaceRows; ++row) {
-        const uint32_t* p = surface + static_cast<size_t>(row) * kLookSurfaceWidth;
-        uint32_t* q = previous_.data() + static_cast<size_t>(row) * kLookSurfaceWidth;
-        const int tileRow = row * kFlashTileRows / kLookSurfaceRows;
+    for (int c = 0; c < kFlashTileColumns; ++c) columnEnd[c] = (c + 1) * kSurfaceWidth / kFlashTileColumns;
+    for (int row = 0; row < kSurfaceHeight; ++row) {
+        const uint32_t* p = surface + static_cast<size_t>(row) * kSurfaceWidth;
+        uint32_t* q = previous_.data() + static_cast<size_t>(row) * kSurfaceWidth;
+        const int tileRow = row * kFlashTileRows / kSurfaceHeight;
         int x = 0;
         for (int c = 0; c < kFlashTileColumns; ++c) {
             int64_t luminance = 0, red = 0, luminanceChanged = 0, redChanged = 0;

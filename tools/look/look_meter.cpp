@@ -46,9 +46,9 @@ BandColour measureBand(const uint32_t* surface) {
     int64_t sumR = 0, sumG = 0, sumB = 0, sumRg = 0, sumYb2 = 0;
     double sqRg = 0.0, sqYb = 0.0;
     for (int row = kLookBandFirstRow; row < kLookBandFirstRow + kLookBandRows; ++row) {
-        const uint32_t* p = surface + static_cast<size_t>(row) * kLookSurfaceWidth;
+        const uint32_t* p = surface + static_cast<size_t>(row) * kSurfaceWidth;
         int64_t rowSqRg = 0, rowSqYb2 = 0;
-        for (int x = 0; x < kLookSurfaceWidth; ++x) {
+        for (int x = 0; x < kSurfaceWidth; ++x) {
             const int r = static_cast<int>((p[x] >> 16) & 0xFF);
             const int g = static_cast<int>((p[x] >> 8) & 0xFF);
             const int b = static_cast<int>(p[x] & 0xFF);
@@ -65,7 +65,7 @@ BandColour measureBand(const uint32_t* surface) {
         sqRg += static_cast<double>(rowSqRg);
         sqYb += static_cast<double>(rowSqYb2) / 4.0;
     }
-    const double n = static_cast<double>(kLookSurfaceWidth) * kLookBandRows;
+    const double n = static_cast<double>(kSurfaceWidth) * kLookBandRows;
     BandColour c;
     c.meanR = static_cast<double>(sumR) / n;
     c.meanG = static_cast<double>(sumG) / n;

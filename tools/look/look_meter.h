@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kLookSurfaceWidth = 640;
-inline constexpr int kLookSurfaceRows = 480;
-inline constexpr int kLookBandFirstRow = 40;
-inline constexpr int kLookBandRows = 400;
+#include "output/output_constants.h"
+
+// The picture band is the part of the surface the show writes.
+inline constexpr int kLookBandFirstRow = kSurfaceFirstRow;
+inline constexpr int kLookBandRows = kSurfaceHeight - 2 * kSurfaceFirstRow;
 inline constexpr int kLookPeakRunBins = 8;   // run lengths 1..7, then 8 or more
 
 enum LookHue : int { kHueRed, kHueYellow, kHueGreen, kHueCyan, kHueBlue, kHueMagenta, kHueGrey, kLookHues };

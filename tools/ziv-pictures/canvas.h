@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <vector>
 
-inline constexpr int kWidth = 320;
-inline constexpr int kHeight = 200;
+#include "pictures/picture.h"
+
+// The canvas is one picture: what the generator draws, the show decodes.
+inline constexpr int kWidth = kPictureWidth;
+inline constexpr int kHeight = kPictureHeight;
 inline constexpr double kPi = 3.14159265358979323846;
 
 struct Rect {
