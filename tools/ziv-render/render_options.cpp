@@ -1,7 +1,6 @@
 #include "tools/ziv-render/render_options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstring>
 
