@@ -40,3 +40,10 @@ bool outputFrame(uint32_t* pixels) {
     }
     return full_colour_rows;
 }
+
+void carryKeptColumns(const uint32_t* previous, uint32_t* pixels) {
+    for (int32_t k = 0; k < kSceneHeight; ++k) {
+        const int32_t row = (kSurfaceFirstRow + 2 * k + 1) * kSurfaceWidth;
+        for (int32_t i = 0; i < kSceneWidth; ++i) pixels[row + 2 * i] = previous[row + 2 * i];
+    }
+}

@@ -66,6 +66,24 @@ TEST_F(FrameOutput, SelectorOneWritesEveryColumnAndLaterFramesKeepTheEvenOnes) {
     EXPECT_EQ(px(1, 41), 0x00ABCDEFu);
 }
 
+TEST_F(FrameOutput, CarryingTheKeptColumnsMakesAnotherBufferTheSurfaceItself) {
+    // One surface: a frame with full colour rows, then one without.
+    ColourSelector = 1;
+    TrailBuffer.fill(30);
+    outputFrame(surface.data());
+    const std::vector<uint32_t> afterFull = surface;
+    for (int32_t i = 0; i < 64000; ++i) ColourBuffer[i] = 0x00ABCDEFu ^ static_cast<uint32_t>(i);
+    TrailBuffer.fill(90);
+    ColourSelector = 3;
+    outputFrame(surface.data());
+    // The second frame drawn into a buffer that missed the first (same start), then carried.
+    std::vector<uint32_t> other(640 * 480, kUntouched);
+    outputFrame(other.data());
+    ASSERT_NE(other, surface);
+    carryKeptColumns(afterFull.data(), other.data());
+    EXPECT_EQ(other, surface);
+}
+
 TEST_F(FrameOutput, TrailRowsAreTintedDoubledAndUnclamped) {
     for (int32_t i = 0; i < 64000; ++i) TrailBuffer[i] = i % 256;
     SpectrumFeatures.inv44to46 = 1.0f;  // pure red scale

@@ -93,6 +93,28 @@ TEST(FrameWriterThread, StopDropsQueuedFramesWithoutWaitingForThem) {
     EXPECT_EQ(writes.load(), 1);
 }
 
+TEST(FrameWriterThread, ASlotNotSubmittedIsHandedOutAgainAndNeverWritten) {
+    // The render draws frames before --start into a slot it does not submit.
+    std::vector<int64_t> written;
+    FrameWriterThread writer(3, 16, 0, [&](const FrameToWrite& f, WriteFailure*) {
+        written.push_back(f.frame);
+        return true;
+    });
+    FrameToWrite* first = &writer.acquire();
+    for (int64_t n = 0; n < 5; ++n) {
+        FrameToWrite& f = writer.acquire();
+        EXPECT_EQ(&f, first);
+        fillFrame(f, -1 - n);
+    }
+    for (int64_t n = 0; n < 4; ++n) {
+        fillFrame(writer.acquire(), n);
+        writer.submit();
+    }
+    ASSERT_TRUE(writer.finish());
+    writer.stop();
+    EXPECT_EQ(written, (std::vector<int64_t>{0, 1, 2, 3}));
+}
+
 void doNothing(int) {}
 
 TEST(FrameWriterThread, AStopEndsAWriterBlockedInTheKernelAndTheWaitsForIt) {

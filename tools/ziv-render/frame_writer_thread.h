@@ -3,8 +3,9 @@
 //
 //   FrameWriterThread writer(4, [&](const FrameToWrite& f, WriteFailure* fail) { ...; return ok; });
 //   FrameToWrite& f = writer.acquire();     // a free slot; waits while every slot is queued
-//   f.frame = n; f.surface = ...; f.spectrum = ...; f.elapsedMs = ...;
+//   f.frame = n; f.elapsedMs = ...; f.spectrum = ...; /* draw into f.surface */
 //   writer.submit();                        // frames are written in the order submitted
+//                                           // (a slot not submitted is the next acquire's again)
 //   if (writer.failed()) ...                // a write failed: stop rendering, report writer.failure()
 //   bool ok = writer.finish();              // waits until every submitted frame is written
 //   writer.stop();                          // drops what is queued and ends the thread (also on destruction)

@@ -1,7 +1,6 @@
 #include "tools/ziv-render/render_options.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstring>
 
@@ -10,6 +9,7 @@
 
 #include "output/printable_name.h"
 #include "tools/ziv-render/render_constants.h"
+#include "tools/ziv-render/video_containers.h"
 
 namespace {
 
@@ -41,24 +41,12 @@ bool parseSeconds(const std::string& text, int64_t* ms) {
     return true;
 }
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 }  // namespace
 
 bool videoKindOf(const std::string& path, VideoKind* kind) {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    const std::string ext = lower(path.substr(dot + 1));
-    if (ext == "y4m") *kind = VideoKind::Y4m;
-    else if (ext == "mp4") *kind = VideoKind::Mp4;
-    else if (ext == "mkv") *kind = VideoKind::Mkv;
-    else if (ext == "webm") *kind = VideoKind::Webm;
-    else return false;
-    return true;
+    const VideoContainer* c = videoContainerNamed(path);
+    if (c) *kind = c->kind;
+    return c != nullptr;
 }
 
 bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std::string* error) {
@@ -139,7 +127,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         } else if (word == "-o" || word == "--output") {
             if (!needValue(&v) || v.empty()) return fail("option '-o' needs a file name");
             VideoOutput out{v, VideoKind::Y4m};
-            if (!videoKindOf(v, &out.kind)) return fail("-o '" + printableName(v) + "': the name must end in .y4m, .mp4, .mkv or .webm");
+            if (!videoKindOf(v, &out.kind)) return fail("-o '" + printableName(v) + "': the name must end in " + videoEndingsList());
             o.videos.push_back(out);
         } else if (word == "--png-dir") {
             if (!needValue(&o.pngDir) || o.pngDir.empty()) return fail("option '--png-dir' needs a folder name");

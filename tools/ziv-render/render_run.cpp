@@ -17,14 +17,14 @@
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/file_roles.h"
+#include "tools/ziv-render/frame_sink.h"
 #include "tools/ziv-render/frame_writer_thread.h"
-#include "tools/ziv-render/frame_writers.h"
-#include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/progress_bar.h"
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
 #include "tools/ziv-render/stop_request.h"
+#include "tools/ziv-render/surface_rotation.h"
 #include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 #include "ziv_version.h"
@@ -62,27 +62,6 @@ bool loadPictureBankOnce() {
     }
     return loaded;
 }
-
-// Every output of one render, opened before the first frame, completed after
-// the last, and published only when every one of them is complete.
-struct Outputs {
-    std::vector<std::unique_ptr<OutputFile>> y4m;
-    std::vector<std::string> y4mNames;
-    std::vector<std::unique_ptr<FfmpegVideo>> videos;
-    std::vector<std::string> videoNames;
-    OutputFile raw, trace, stats;
-    OutputFolder png;
-    std::vector<uint8_t> rawBytes, y4mBytes, traceBytes, pngBytes;
-
-    void abandon() {
-        for (auto& f : y4m) f->abandon();
-        for (auto& v : videos) v->abandon();
-        raw.abandon();
-        trace.abandon();
-        stats.abandon();
-        png.abandon();
-    }
-};
 
 // Binary on a terminal is never what was meant.
 bool binaryToTerminal(const RenderOptions& o, std::string* why) {
@@ -156,87 +135,49 @@ int renderMain(int argc, const char* const* argv) {
                                                 "needs --frames or --seconds");
     }
 
-    Outputs out;
+    // Every output of one render is opened before the first frame, completed after the
+    // last, and published only when every one of them is complete.
+    RenderStats stats;
+    LookMeter look(o.fps);
+    FlashMeter flash(o.fps);
+    FrameSinks sinks;
+    auto abandonAll = [&] {
+        for (auto& s : sinks) s->abandon();
+    };
     auto outputFailed = [&](const char* what, const std::string& file, const std::string& why) {
-        out.abandon();
+        abandonAll();
         return inputFailed(what, file, why);
     };
-    for (const VideoOutput& v : o.videos) {
-        if (v.kind == VideoKind::Y4m) {
-            out.y4m.push_back(std::make_unique<OutputFile>());
-            out.y4mNames.push_back(v.path);
-            if (!out.y4m.back()->open(v.path, &error)) return outputFailed("output", v.path, error);
-            const std::string header = y4mHeader(o.fps);
-            if (!out.y4m.back()->write(header.data(), header.size(), &error)) return outputFailed("output", v.path, error);
-        } else {
-            out.videos.push_back(std::make_unique<FfmpegVideo>());
-            out.videoNames.push_back(v.path);
-            VideoJob job{v.path, v.kind, o.fps, trackPath, frames - startFrame, o.quality, videoScale(o), startFrame};
-            FfmpegVideo& video = *out.videos.back();
-            if (!video.start(job, &error)) return outputFailed("video", v.path, error);
-            if (video.audioChannelCount() != video.trackChannelCount())
-                std::fprintf(stderr, "%s: video '%s': the track's %d channels are mixed down to %d (%s)\n", kProgramName,
-                             printableName(v.path).c_str(), video.trackChannelCount(), video.audioChannelCount(),
-                             encoderChannelNote(v.kind).c_str());
-        }
-    }
-    // Binary on a terminal is never what was meant, whatever name reached it (/dev/stdout, /dev/pts/N, /dev/tty).
-    const char* kNotForTerminals = "is a terminal; binary frames and traces go to a file or a pipe";
-    if (!o.raw.empty() && !out.raw.open(o.raw, &error)) return outputFailed("output", o.raw, error);
-    if (!o.raw.empty() && out.raw.isTerminal()) return outputFailed("output", o.raw, kNotForTerminals);
-    if (!o.stats.empty() && !out.stats.open(o.stats, &error)) return outputFailed("output", o.stats, error);
+    auto sinkFailed = [&](const WriteFailure& f) { return outputFailed(f.what.c_str(), f.file, f.why); };
     const int traceBands = fromTrace ? trace.bands() : kSpectrumBands;
-    if (!o.traceOut.empty()) {
-        if (!out.trace.open(o.traceOut, &error)) return outputFailed("output", o.traceOut, error);
-        if (out.trace.isTerminal()) return outputFailed("output", o.traceOut, kNotForTerminals);
-        uint8_t header[kTraceHeaderBytes];
-        encodeTraceHeader(traceBands, header);
-        if (!out.trace.write(header, sizeof header, &error)) return outputFailed("output", o.traceOut, error);
-    }
-    if (!o.pngDir.empty() && !out.png.open(o.pngDir, &error)) return outputFailed("output", o.pngDir, error);
+    SinkSettings settings;
+    settings.fps = o.fps;
+    settings.frames = frames;
+    settings.startFrame = startFrame;
+    settings.track = trackPath;
+    settings.quality = o.quality;
+    settings.videoScale = videoScale(o);
+    settings.traceBands = traceBands;
+    settings.statsText = [&] {
+        const LookFigures figures = look.figures();
+        const FlashFigures flashes = flash.figures();
+        return renderStatsJson(stats, o.fps, &figures, &flashes);
+    };
+    WriteFailure failure;
+    if (!openFrameSinks(o, settings, &sinks, &failure)) return inputFailed(failure.what.c_str(), failure.file, failure.why);
     ProgressBar progress(frames, shouldShowProgress(o.progress, o.noProgress));
-    if (!o.raw.empty()) out.rawBytes.resize(kRawFrameBytes);
-    if (!out.y4m.empty()) out.y4mBytes.resize(kY4mFrameBytes);
-    if (!o.traceOut.empty()) out.traceBytes.resize(traceRecordBytes(traceBands));
 
     // Every per-frame output is written on a second thread, in frame order, while the
-    // next frames are analysed and drawn.
-    auto writeOutputs = [&](const FrameToWrite& f, WriteFailure* failure) {
-        std::string why;
-        auto fail = [&](const char* what, const std::string& file, const std::string& reason) {
-            *failure = {what, file, reason};
-            return false;
-        };
-        const uint32_t* frameSurface = f.surface.data();
-        if (!o.raw.empty()) {
-            encodeRawFrame(frameSurface, out.rawBytes.data());
-            if (!out.raw.write(out.rawBytes.data(), kRawFrameBytes, &why)) return fail("output", o.raw, why);
-        }
-        if (!out.y4m.empty()) {
-            encodeY4mFrame(frameSurface, out.y4mBytes.data());
-            for (size_t i = 0; i < out.y4m.size(); ++i)
-                if (!out.y4m[i]->write(out.y4mBytes.data(), kY4mFrameBytes, &why))
-                    return fail("output", out.y4mNames[i], why);
-        }
-        for (size_t i = 0; i < out.videos.size(); ++i)
-            if (!out.videos[i]->writeFrame(frameSurface, &why)) return fail("video", out.videoNames[i], why);
-        if (!o.traceOut.empty()) {
-            encodeTraceRecord(f.elapsedMs, f.spectrum.data(), traceBands, out.traceBytes.data());
-            if (!out.trace.write(out.traceBytes.data(), out.traceBytes.size(), &why))
-                return fail("output", o.traceOut, why);
-        }
-        if (!o.pngDir.empty()) {
-            const std::string name = pngFrameName(f.frame);
-            if (!encodePng(frameSurface, out.pngBytes)) return fail("output", o.pngDir + "/" + name, "PNG encoding failed");
-            if (!out.png.writeFile(name, out.pngBytes.data(), out.pngBytes.size(), &why))
-                return fail("output", o.pngDir + "/" + name, why);
-        }
+    // next frames are analysed and drawn. The frames are drawn straight into the writer's
+    // slots, so none is copied to be written.
+    auto writeOutputs = [&](const FrameToWrite& f, WriteFailure* fail) {
+        for (auto& s : sinks)
+            if (s->takesFrames() && !s->write(f, fail)) return false;
         return true;
     };
-    const bool writesFrames = !o.raw.empty() || !out.y4m.empty() || !out.videos.empty() || !o.traceOut.empty() ||
-                              !o.pngDir.empty();
-    FrameWriterThread writer(kWriterSlots, kSurfacePixels, o.traceOut.empty() ? 0 : static_cast<size_t>(traceBands),
-                             writeOutputs);
+    const bool writesFrames = std::any_of(sinks.begin(), sinks.end(), [](const auto& s) { return s->takesFrames(); });
+    FrameWriterThread writer(kWriterSlots, writesFrames ? kSurfacePixels : 0,
+                             o.traceOut.empty() ? 0 : static_cast<size_t>(traceBands), writeOutputs);
     // A stop ends the writer too, even one blocked on a FIFO: it is interrupted until it returns.
     writer.setStopCheck(stopRequested, stopInterruptSignal());
     // The writer is stopped before any output is abandoned: nothing is written while it is taken away.
@@ -247,17 +188,14 @@ int renderMain(int argc, const char* const* argv) {
     };
     auto writeFailed = [&] {
         writer.stop();
-        const WriteFailure f = writer.failure();
-        return outputFailed(f.what.c_str(), f.file, f.why);
+        return sinkFailed(writer.failure());
     };
 
     loadPictureBankOnce();
     resetShowState();
-    std::vector<uint32_t> surface(kSurfacePixels, 0u);
+    std::vector<uint32_t> ownSurface(writesFrames ? 0 : kSurfacePixels, 0u);  // when nothing takes frames
+    SurfaceRotation rotation;
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
-    RenderStats stats;
-    LookMeter look(o.fps);
-    FlashMeter flash(o.fps);
     Timings timings;
     const Clock::time_point begun = Clock::now();
 
@@ -265,6 +203,8 @@ int renderMain(int argc, const char* const* argv) {
     for (; frames < 0 || n < frames; ++n) {
         if (stopRequested()) return stopped();
         if (writer.failed()) return writeFailed();
+        FrameToWrite* slot = writesFrames ? &writer.acquire() : nullptr;
+        uint32_t* surface = slot ? slot->surface.data() : ownSurface.data();
         Clock::time_point mark = Clock::now();
         int32_t elapsedMs;
         if (fromTrace) {
@@ -285,7 +225,8 @@ int renderMain(int argc, const char* const* argv) {
         }
         timings.analysis += secondsSince(mark);
 
-        const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface.data());
+        const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface);
+        rotation.drawn(surface, record.fullColourRows);
         timings.pipeline += secondsSince(mark);
         if (n < startFrame) {
             progress.update(n + 1);
@@ -293,16 +234,15 @@ int renderMain(int argc, const char* const* argv) {
         }
         countFrame(stats, record);
         if (!o.stats.empty()) {
-            look.addFrame(surface.data(), record.peak);
-            flash.addFrame(surface.data());
+            look.addFrame(surface, record.peak);
+            flash.addFrame(surface);
         }
 
-        if (writesFrames) {
-            FrameToWrite& f = writer.acquire();
-            f.frame = n - startFrame;  // outputs count from the first frame they hold
-            f.elapsedMs = elapsedMs;
-            f.surface = surface;
-            std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(f.spectrum.size()), f.spectrum.begin());
+        if (slot) {
+            slot->frame = n - startFrame;  // outputs count from the first frame they hold
+            slot->elapsedMs = elapsedMs;
+            std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(slot->spectrum.size()),
+                      slot->spectrum.begin());
             writer.submit();
         }
         progress.update(n + 1);
@@ -313,38 +253,21 @@ int renderMain(int argc, const char* const* argv) {
     if (n < startFrame) {   // a trace of unknown length ended before the start
         std::fprintf(stderr, "%s: --start: the render ends at frame %lld, before the start\n", kProgramName,
                      static_cast<long long>(n));
-        out.abandon();
+        abandonAll();
         return 2;
     }
     const int64_t rendered = n;
 
     // Everything complete first (ffmpeg included), then a last look for a stop, then every name at once.
     Clock::time_point mark = Clock::now();
-    if (!o.stats.empty()) {
-        const LookFigures figures = look.figures();
-        const FlashFigures flashes = flash.figures();
-        const std::string json = renderStatsJson(stats, o.fps, &figures, &flashes);
-        if (!out.stats.write(json.data(), json.size(), &error)) return outputFailed("output", o.stats, error);
-    }
-    for (size_t i = 0; i < out.videos.size(); ++i)
-        if (!out.videos[i]->complete(&error)) return outputFailed("video", out.videoNames[i], error);
-    for (size_t i = 0; i < out.y4m.size(); ++i)
-        if (!out.y4m[i]->complete(&error)) return outputFailed("output", out.y4mNames[i], error);
-    if (!o.raw.empty() && !out.raw.complete(&error)) return outputFailed("output", o.raw, error);
-    if (!o.traceOut.empty() && !out.trace.complete(&error)) return outputFailed("output", o.traceOut, error);
-    if (!o.stats.empty() && !out.stats.complete(&error)) return outputFailed("output", o.stats, error);
+    for (auto& s : sinks)
+        if (!s->complete(&failure)) return sinkFailed(failure);
     if (stopRequested()) {
         progress.leave();
         return outputFailed("output", "", "interrupted");
     }
-    for (size_t i = 0; i < out.videos.size(); ++i)
-        if (!out.videos[i]->publish(&error)) return outputFailed("video", out.videoNames[i], error);
-    for (size_t i = 0; i < out.y4m.size(); ++i)
-        if (!out.y4m[i]->publish(&error)) return outputFailed("output", out.y4mNames[i], error);
-    if (!o.raw.empty() && !out.raw.publish(&error)) return outputFailed("output", o.raw, error);
-    if (!o.traceOut.empty() && !out.trace.publish(&error)) return outputFailed("output", o.traceOut, error);
-    if (!o.stats.empty() && !out.stats.publish(&error)) return outputFailed("output", o.stats, error);
-    if (!o.pngDir.empty() && !out.png.publish(&error)) return outputFailed("output", o.pngDir, error);
+    for (auto& s : sinks)
+        if (!s->publish(&failure)) return sinkFailed(failure);
     timings.output += secondsSince(mark);
     progress.finish(rendered);
 

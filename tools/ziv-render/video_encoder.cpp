@@ -19,6 +19,7 @@
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/stop_request.h"
+#include "tools/ziv-render/video_containers.h"
 
 extern char** environ;
 
@@ -29,26 +30,6 @@ constexpr int kAudioChildFd = 4;
 constexpr int kAudioChunkFrames = 4096;
 // How long a stopped ffmpeg gets to end on SIGTERM before SIGKILL.
 constexpr int kTermGraceMs = 300;
-
-const char* containerOf(VideoKind kind) {
-    switch (kind) {
-        case VideoKind::Mp4: return "mp4";
-        case VideoKind::Mkv: return "matroska";
-        case VideoKind::Webm: return "webm";
-        case VideoKind::Y4m: break;
-    }
-    return "yuv4mpegpipe";
-}
-
-const char* suffixOf(VideoKind kind) {
-    switch (kind) {
-        case VideoKind::Mp4: return ".mp4";
-        case VideoKind::Mkv: return ".mkv";
-        case VideoKind::Webm: return ".webm";
-        case VideoKind::Y4m: break;
-    }
-    return ".y4m";
-}
 
 // Streams the track's audio for the rendered span into fd, then closes it, in
 // the order of the layout ffmpeg is told (the mask's); with fewer channels out
@@ -143,25 +124,9 @@ std::string findProgram(const std::string& name) {
 
 int64_t audioFramesFor(int64_t frames, int fps) { return frames * kMixRate / fps; }
 
-bool encoderTakesChannels(VideoKind kind, int channels) {
-    switch (kind) {
-        case VideoKind::Mp4: return channels >= 1 && channels <= 8;    // AAC
-        case VideoKind::Mkv: return channels >= 1 && channels <= 255;  // Vorbis
-        case VideoKind::Webm: return channels == 1 || channels == 2 || (channels >= 5 && channels <= 8);  // Opus
-        case VideoKind::Y4m: break;
-    }
-    return false;
-}
+bool encoderTakesChannels(VideoKind kind, int channels) { return videoContainer(kind).takesChannels(channels); }
 
-std::string encoderChannelNote(VideoKind kind) {
-    switch (kind) {
-        case VideoKind::Mp4: return "AAC in mp4 takes 1 to 8";
-        case VideoKind::Mkv: return "Vorbis in mkv takes 1 to 255";
-        case VideoKind::Webm: return "Opus in webm takes 1, 2 or 5 to 8";
-        case VideoKind::Y4m: break;
-    }
-    return "y4m has no audio";
-}
+std::string encoderChannelNote(VideoKind kind) { return videoContainer(kind).channelNote; }
 
 std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string& writePath, int audioChannels) {
     std::vector<std::string> a = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y",
@@ -179,8 +144,9 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
     a.insert(a.end(), {"-map", "0:v"});
     if (audio) a.insert(a.end(), {"-map", "1:a"});
     // The same quality target (crf) at every setting; slower settings find smaller files for it.
+    const VideoContainer& container = videoContainer(job.kind);
     const int q = static_cast<int>(job.quality);
-    if (job.kind == VideoKind::Webm) {
+    if (container.vp9) {
         const char* deadline[] = {"realtime", "good", "good"};
         const char* cpu_used[] = {"8", "4", "1"};
         a.insert(a.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", deadline[q],
@@ -195,15 +161,14 @@ std::vector<std::string> ffmpegArguments(const VideoJob& job, const std::string&
     }
     a.insert(a.end(), {"-pix_fmt", "yuv420p"});
     if (audio) {
-        if (job.kind == VideoKind::Mp4) a.insert(a.end(), {"-c:a", "aac", "-b:a", "192k"});
-        else if (job.kind == VideoKind::Mkv) a.insert(a.end(), {"-c:a", "libvorbis", "-q:a", "5"});
-        else a.insert(a.end(), {"-c:a", "libopus", "-b:a", "160k"});
+        a.push_back("-c:a");
+        for (const char* const* w = container.audioCodec; *w; ++w) a.push_back(*w);
     } else {
         a.push_back("-an");
     }
-    if (job.kind == VideoKind::Mp4) a.insert(a.end(), {"-movflags", "+faststart"});
+    if (container.fastStart) a.insert(a.end(), {"-movflags", "+faststart"});
     // The file protocol by name: a colon in the name is not a protocol, a leading '-' not an option.
-    a.insert(a.end(), {"-f", containerOf(job.kind), "file:" + writePath});
+    a.insert(a.end(), {"-f", container.muxer, "file:" + writePath});
     return a;
 }
 
@@ -229,7 +194,7 @@ bool FfmpegVideo::start(const VideoJob& job, std::string* why) {
         channels = encoderTakesChannels(job.kind, trackChannels_) ? trackChannels_ : 2;
     }
     audioChannels_ = channels;
-    if (!placeOutput(job.path, suffixOf(job.kind), &place_, why)) {
+    if (!placeOutput(job.path, videoContainer(job.kind).suffix, &place_, why)) {
         if (reader) closeTrack(reader);
         return false;
     }
