@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "libziv/trace_file.h"
 #include "output/printable_name.h"
 #include "audio/track_spectrum.h"
 #include "output/show_frame.h"
@@ -25,7 +26,6 @@
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
 #include "tools/ziv-render/stop_request.h"
-#include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 #include "ziv_version.h"
 
@@ -102,6 +102,7 @@ void requestRenderStop() { requestStop(); }
 
 int renderMain(int argc, const char* const* argv) {
     clearStopRequest();
+    setTraceStopCheck(stopRequested);
     RenderOptions o;
     std::string error;
     if (!parseRenderOptions(argc, argv, o, &error)) {
