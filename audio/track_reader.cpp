@@ -701,7 +701,10 @@ struct SampleConverter {
     int inChannels = 0;
 };
 
-SampleConverter* openSampleConverter() { return new SampleConverter; }
+SampleConverter* openSampleConverter() {
+    av_log_set_level(AV_LOG_QUIET);   // as for tracks: reasons come back through why
+    return new SampleConverter;
+}
 
 void closeSampleConverter(SampleConverter* converter) {
     if (!converter) return;
@@ -736,6 +739,7 @@ bool convertSamples(SampleConverter* converter, const void* interleaved, int fra
     }
     // The first samples settle the output layout, as a track's first block does; later
     // parts with other channels are mixed into it.
+    if (frames == 0) return true;   // checked, and nothing to convert: the layout waits for samples
     if (t->channels == 0) {
         t->channels = channels;
         showLayout(channels, &t->layout);
@@ -746,7 +750,7 @@ bool convertSamples(SampleConverter* converter, const void* interleaved, int fra
                       &converter->inLayout};
     t->ready.clear();
     std::string reason;
-    if (frames > 0 && !convert(t, block, &reason)) {
+    if (!convert(t, block, &reason)) {
         t->ready.clear();
         if (why) *why = reason.empty() ? "cannot be converted to 44100 Hz" : reason;
         return false;

@@ -31,6 +31,8 @@ public:
     bool feed(const void* interleaved, size_t frames, int rate, int channels, SampleKind kind, std::string* why);
     // Samples in the timeline so far, heard or waiting.
     int64_t fed() const;
+    // The channels of the first samples fed, which later ones are mixed into (0 before any).
+    int channels() const { return convertedChannels(converter_); }
     void spectrumAt(int64_t position, float* spectrum);
 
 private:

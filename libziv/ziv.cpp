@@ -38,6 +38,10 @@ struct ziv_show {
     int64_t position = 0;
     int32_t elapsedMs = 0;
     float spectrum[kSpectrumBands] = {};   // what the latest frame was drawn from
+    // The show's surface keeps what a frame leaves unwritten (the black rows, and the
+    // columns of the colour rows that most colour selectors skip), so it is the
+    // show's own, not the host's buffer: each frame is copied out of it.
+    std::vector<uint32_t> surface = std::vector<uint32_t>(kSurfacePixels, 0u);
 };
 
 struct ziv_trace {
@@ -94,18 +98,22 @@ int feed(const char* call, ziv_show* show, const void* samples, size_t frames, i
                                                 " Hz; samples come at " + std::to_string(kTrackLowestRate) + " to " +
                                                 std::to_string(kTrackHighestRate) + " Hz");
         std::string why;
-        if (!show->heard.feed(samples, frames, rate, channels, kind, &why))
+        if (!show->heard.feed(samples, frames, rate, channels, kind, &why)) {
+            // In range, yet refused: channels without a usual layout cannot be mixed into the first samples' layout.
+            const int first = show->heard.channels();
+            if (first != channels)
+                return failWith(ZIV_ERROR_CHANNELS, std::string(call) + ": samples in " + std::to_string(channels) +
+                                                        " channels cannot be mixed into the " + std::to_string(first) +
+                                                        " channels fed first");
             return failWith(ZIV_ERROR_INTERNAL, std::string(call) + ": samples " + why);
+        }
         return ZIV_OK;
     });
 }
 
-// The frame at the show's position into pixels; the rows the show never writes are black.
-void drawInto(const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
-    runFrame(spectrum, elapsedMs, pixels);
-    const size_t band = static_cast<size_t>(kSurfaceFirstRow) * kSurfaceWidth;
-    std::memset(pixels, 0, band * sizeof(uint32_t));
-    std::memset(pixels + static_cast<size_t>(kSurfacePixels) - band, 0, band * sizeof(uint32_t));
+void drawInto(ziv_show* show, const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
+    runFrame(spectrum, elapsedMs, show->surface.data());
+    std::memcpy(pixels, show->surface.data(), static_cast<size_t>(kSurfacePixels) * sizeof(uint32_t));
 }
 
 bool finiteWithinLimit(const float* spectrum, int bands, int* bad) {
@@ -201,7 +209,7 @@ int ziv_draw_frame(ziv_show* show, uint32_t* pixels) {
     return guarded("ziv_draw_frame", [&]() -> int {
         if (!show || !pixels) return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_frame: no show or no pixels");
         show->heard.spectrumAt(show->position, show->spectrum);
-        drawInto(show->spectrum, show->elapsedMs, pixels);
+        drawInto(show, show->spectrum, show->elapsedMs, pixels);
         return ZIV_OK;
     });
 }
@@ -217,7 +225,7 @@ int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32
         std::memcpy(show->spectrum, spectrum, kept * sizeof(float));
         std::fill(show->spectrum + kept, show->spectrum + kSpectrumBands, 0.0f);
         show->elapsedMs = elapsed_ms;
-        drawInto(spectrum, elapsed_ms, pixels);
+        drawInto(show, spectrum, elapsed_ms, pixels);
         return ZIV_OK;
     });
 }
