@@ -29,8 +29,9 @@ execute_process(COMMAND date -u -R -d "${ZIV_RELEASE_DATE}" OUTPUT_VARIABLE ZIV_
 install(TARGETS ziv ziv-play ziv-render ziv-track-stats RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/DuskPulse.ogg DESTINATION ${CMAKE_INSTALL_DATADIR}/ziv)
 
-# Filled in at install time, with the prefix the install is given.
-install(CODE "
+# Filled in at install time, with the prefix the install is given. Each
+# package is installed on its own, so each component fills in what it carries.
+set(ziv_fill_in "
   set(ziv_dist \"${ziv_dist}\")
   set(ziv_stage \"${ziv_stage}\")
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
@@ -42,8 +43,12 @@ install(CODE "
   set(ZIV_MAINTAINER \"${ZIV_MAINTAINER}\")
   set(ziv_bindir \"${CMAKE_INSTALL_BINDIR}\")
   set(ziv_datadir \"${CMAKE_INSTALL_DATADIR}\")
+  set(ZIV_FULL_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
+  set(ZIV_FULL_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}\")
   include(\"${CMAKE_CURRENT_LIST_DIR}/ZivInstallDist.cmake\")
 ")
+install(CODE "${ziv_fill_in}" COMPONENT runtime)
+install(CODE "${ziv_fill_in}" COMPONENT dev)
 install(FILES ${ziv_stage}/ziv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ziv_stage}/${ZIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-play.1.gz ${ziv_stage}/ziv-render.1.gz ${ziv_stage}/ziv-track-stats.1.gz
@@ -54,14 +59,8 @@ install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAK
 install(TARGETS ziv_shared LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
 install(TARGETS ziv_static ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 install(FILES ${CMAKE_SOURCE_DIR}/libziv/include/ziv/ziv.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziv COMPONENT dev)
-# ziv.pc names the install's own folders, so it is filled in when installed.
-install(CODE "
-  set(ZIV_FULL_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
-  set(ZIV_FULL_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}\")
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  configure_file(\"${ziv_dist}/ziv.pc.in\" \"${ziv_stage}/ziv.pc\" @ONLY)
-" COMPONENT dev)
 install(FILES ${ziv_stage}/ziv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ziv-dev COMPONENT dev)
 
 # Icons: drawn by the build (tools/ziv-icons) from the icon the program shows.
 foreach(size 16 32 48 256)
@@ -85,7 +84,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZIV_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)  # ziv-render's video output runs the ffmpeg program
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS ffmpeg)  # ziv-render's video output runs the ffmpeg program
 # Two packages, as Debian splits a library: ziv (the programs and the runtime
 # library, with its shlibs file and ldconfig trigger) and ziv-dev (what a
 # program is built against).
@@ -93,12 +92,15 @@ set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime dev)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ziv)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${ziv_dist}/deb/triggers)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ziv-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "ziv (= ${PROJECT_VERSION})")
-set(CPACK_COMPONENT_DEV_DESCRIPTION "music-driven visual show: C library development files
- The header ziv/ziv.h, the static library libziv.a and the pkg-config file
- ziv.pc for building programs that host the show: they feed it samples and
- draw its frames into their own 640x480 buffers.")
+# CPack puts the summary above every package's description.
+set(CPACK_DEBIAN_DEV_DESCRIPTION "The show as a C library, for programs that host it: they feed it samples
+and draw its frames into their own 640x480 buffers. This package holds the
+header ziv/ziv.h, the static library libziv.a and the pkg-config file ziv.pc;
+the shared library is in the package ziv.")
 include(CPack)
