@@ -13,15 +13,19 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "audio/audio_constants.h"
+#include "audio/track_spectrum.h"
 #include "libziv/frame_timing.h"
 #include "libziv/heard_samples.h"
+#include "libziv/show_access.h"
 #include "libziv/trace_file.h"
 #include "output/output_constants.h"
+#include "output/printable_name.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "scenes/spectrum.h"
@@ -35,9 +39,13 @@ static_assert(ZIV_SPECTRUM_MIN_BANDS == kTraceMinBands, "a trace holds at least 
 struct ziv_show {
     int fps = 0;
     HeardSamples heard;
+    std::unique_ptr<TrackSpectrum> track;   // heard instead of fed samples (ziv_open_track)
+    bool fed = false;                       // samples were fed (some may still be in the resampler)
     int64_t position = 0;
     int32_t elapsedMs = 0;
-    float spectrum[kSpectrumBands] = {};   // what the latest frame was drawn from
+    bool measured = false;                  // spectrum holds the measure at position
+    float spectrum[kSpectrumBands] = {};    // what the next frame is drawn from
+    FrameRecord record;                     // what the latest frame took
     // The show's surface keeps what a frame leaves unwritten (the black rows, and the
     // columns of the colour rows that most colour selectors skip), so it is the
     // show's own, not the host's buffer: each frame is copied out of it.
@@ -59,6 +67,9 @@ struct ziv_trace {
 namespace {
 
 constexpr int kDefaultFps = 60;
+// The analyser takes in every hop a position passes, so one step may cover at most this many
+// seconds of heard samples: a jump of days would otherwise keep the call busy for hours.
+constexpr int64_t kLongestStepSeconds = 600;
 
 thread_local std::string last_error;
 
@@ -88,6 +99,7 @@ int feed(const char* call, ziv_show* show, const void* samples, size_t frames, i
          SampleKind kind) {
     return guarded(call, [&]() -> int {
         if (!show) return failWith(ZIV_ERROR_ARGUMENT, std::string(call) + ": no show");
+        if (show->track) return failWith(ZIV_ERROR_ARGUMENT, std::string(call) + ": the show hears a track, not fed samples");
         if (!samples && frames > 0) return failWith(ZIV_ERROR_ARGUMENT, std::string(call) + ": no samples");
         if (channels < 1 || channels > kTrackMostChannels)
             return failWith(ZIV_ERROR_CHANNELS, std::string(call) + ": " + std::to_string(channels) +
@@ -107,13 +119,23 @@ int feed(const char* call, ziv_show* show, const void* samples, size_t frames, i
                                                         " channels fed first");
             return failWith(ZIV_ERROR_INTERNAL, std::string(call) + ": samples " + why);
         }
+        show->fed = show->fed || frames > 0;
         return ZIV_OK;
     });
 }
 
 void drawInto(ziv_show* show, const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
-    runFrame(spectrum, elapsedMs, show->surface.data());
-    std::memcpy(pixels, show->surface.data(), static_cast<size_t>(kSurfacePixels) * sizeof(uint32_t));
+    show->record = runFrame(spectrum, elapsedMs, show->surface.data());
+    if (pixels) std::memcpy(pixels, show->surface.data(), static_cast<size_t>(kSurfacePixels) * sizeof(uint32_t));
+}
+
+// The spectrum when `position` samples have been heard, from the track or the samples fed.
+void measure(ziv_show* show) {
+    if (show->track)
+        show->track->spectrumAt(show->position, show->spectrum);
+    else
+        show->heard.spectrumAt(show->position, show->spectrum);
+    show->measured = true;
 }
 
 bool finiteWithinLimit(const float* spectrum, int bands, int* bad) {
@@ -183,16 +205,38 @@ int ziv_fed_samples(const ziv_show* show, int64_t* count) {
     return ZIV_OK;
 }
 
+int ziv_open_track(ziv_show* show, const char* path) {
+    return guarded("ziv_open_track", [&]() -> int {
+        if (!show || !path) return failWith(ZIV_ERROR_ARGUMENT, "ziv_open_track: no show or no path");
+        if (show->track || show->fed)
+            return failWith(ZIV_ERROR_ARGUMENT, "ziv_open_track: the show already hears " +
+                                                    std::string(show->track ? "a track" : "fed samples"));
+        auto track = std::make_unique<TrackSpectrum>();
+        std::string why;
+        if (!track->open(path, &why)) return failWith(ZIV_ERROR_FILE, "track '" + printableName(path) + "': " + why);
+        show->track = std::move(track);
+        show->measured = false;
+        return ZIV_OK;
+    });
+}
+
 int ziv_set_position(ziv_show* show, int64_t heard_samples, int32_t elapsed_ms) {
-    if (!show) return failWith(ZIV_ERROR_ARGUMENT, "ziv_set_position: no show");
-    if (heard_samples < 0 || elapsed_ms < 0)
-        return failWith(ZIV_ERROR_POSITION, "ziv_set_position: positions and the clock start at 0");
-    if (heard_samples < show->position)
-        return failWith(ZIV_ERROR_POSITION, "ziv_set_position: heard position " + std::to_string(heard_samples) +
-                                                " goes back from " + std::to_string(show->position));
-    show->position = heard_samples;
-    show->elapsedMs = elapsed_ms;
-    return ZIV_OK;
+    return guarded("ziv_set_position", [&]() -> int {
+        if (!show) return failWith(ZIV_ERROR_ARGUMENT, "ziv_set_position: no show");
+        if (heard_samples < 0 || elapsed_ms < 0)
+            return failWith(ZIV_ERROR_POSITION, "ziv_set_position: positions and the clock start at 0");
+        if (heard_samples < show->position)
+            return failWith(ZIV_ERROR_POSITION, "ziv_set_position: heard position " + std::to_string(heard_samples) +
+                                                    " goes back from " + std::to_string(show->position));
+        if (heard_samples - show->position > kLongestStepSeconds * kMixRate)
+            return failWith(ZIV_ERROR_POSITION, "ziv_set_position: heard position " + std::to_string(heard_samples) +
+                                                    " is more than " + std::to_string(kLongestStepSeconds) +
+                                                    " seconds on from " + std::to_string(show->position));
+        show->position = heard_samples;
+        show->elapsedMs = elapsed_ms;
+        measure(show);
+        return ZIV_OK;
+    });
 }
 
 int ziv_set_frame(ziv_show* show, int64_t frame) {
@@ -207,8 +251,8 @@ int ziv_set_frame(ziv_show* show, int64_t frame) {
 
 int ziv_draw_frame(ziv_show* show, uint32_t* pixels) {
     return guarded("ziv_draw_frame", [&]() -> int {
-        if (!show || !pixels) return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_frame: no show or no pixels");
-        show->heard.spectrumAt(show->position, show->spectrum);
+        if (!show) return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_frame: no show");
+        if (!show->measured) measure(show);
         drawInto(show, show->spectrum, show->elapsedMs, pixels);
         return ZIV_OK;
     });
@@ -216,8 +260,7 @@ int ziv_draw_frame(ziv_show* show, uint32_t* pixels) {
 
 int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32_t elapsed_ms, uint32_t* pixels) {
     return guarded("ziv_draw_spectrum", [&]() -> int {
-        if (!show || !spectrum || !pixels)
-            return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_spectrum: no show, spectrum or pixels");
+        if (!show || !spectrum) return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_spectrum: no show or no spectrum");
         if (bands < static_cast<size_t>(kSpectrumEntriesRead))
             return failWith(ZIV_ERROR_ARGUMENT, "ziv_draw_spectrum: " + std::to_string(bands) +
                                                     " entries; a frame reads " + std::to_string(kSpectrumEntriesRead));
@@ -225,6 +268,7 @@ int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32
         std::memcpy(show->spectrum, spectrum, kept * sizeof(float));
         std::fill(show->spectrum + kept, show->spectrum + kSpectrumBands, 0.0f);
         show->elapsedMs = elapsed_ms;
+        show->measured = false;   // a later ziv_draw_frame measures at the position again
         drawInto(show, spectrum, elapsed_ms, pixels);
         return ZIV_OK;
     });
@@ -237,6 +281,14 @@ int ziv_frame_spectrum(const ziv_show* show, float* spectrum, size_t bands) {
                                                 std::to_string(kSpectrumBands));
     std::memcpy(spectrum, show->spectrum, bands * sizeof(float));
     return ZIV_OK;
+}
+
+const uint32_t* ziv_frame_pixels(const ziv_show* show) {
+    if (!show) {
+        failWith(ZIV_ERROR_ARGUMENT, "ziv_frame_pixels: no show");
+        return nullptr;
+    }
+    return show->surface.data();
 }
 
 int ziv_scale_frame(const uint32_t* pixels, int scale, uint32_t* scaled) {
@@ -266,7 +318,7 @@ int ziv_trace_open(const char* path, ziv_trace** trace) {
             // A file that opens and reads but does not hold a trace is a format error.
             struct stat st {};
             const bool readable = ::stat(path, &st) == 0 && S_ISREG(st.st_mode) && ::access(path, R_OK) == 0;
-            return failWith(readable ? ZIV_ERROR_FORMAT : ZIV_ERROR_FILE, "trace '" + std::string(path) + "': " + why);
+            return failWith(readable ? ZIV_ERROR_FORMAT : ZIV_ERROR_FILE, "trace '" + printableName(path) + "': " + why);
         }
         t->path = path;
         *trace = t;
@@ -294,7 +346,7 @@ int ziv_trace_read(ziv_trace* trace, int32_t* elapsed_ms, float* spectrum, size_
                                                     std::to_string(trace->reader.bands()));
         std::string why;
         const int got = trace->reader.next(elapsed_ms, spectrum, &why);
-        if (got < 0) return failWith(ZIV_ERROR_FORMAT, "trace '" + trace->path + "': " + why);
+        if (got < 0) return failWith(ZIV_ERROR_FORMAT, "trace '" + printableName(trace->path) + "': " + why);
         return got;
     });
 }
@@ -308,7 +360,7 @@ int ziv_trace_create(const char* path, int bands, ziv_trace** trace) {
                                                     " (needs " + std::to_string(kTraceMinBands) + " to " +
                                                     std::to_string(kTraceMaxBands) + ")");
         std::FILE* file = std::fopen(path, "wbe");
-        if (!file) return failWith(ZIV_ERROR_FILE, "trace '" + std::string(path) + "': " + std::strerror(errno));
+        if (!file) return failWith(ZIV_ERROR_FILE, "trace '" + printableName(path) + "': " + std::strerror(errno));
         auto* t = new ziv_trace;
         t->file = file;
         t->path = path;
@@ -335,12 +387,12 @@ int ziv_trace_write(ziv_trace* trace, int32_t elapsed_ms, const float* spectrum)
             return failWith(ZIV_ERROR_ARGUMENT, "ziv_trace_write: entry " + std::to_string(bad) +
                                                     " is not a finite number within -8..8");
         if (trace->writeFailed)
-            return failWith(ZIV_ERROR_FILE, "trace '" + trace->path + "': " + trace->writeError);
+            return failWith(ZIV_ERROR_FILE, "trace '" + printableName(trace->path) + "': " + trace->writeError);
         encodeTraceRecord(elapsed_ms, spectrum, trace->bands, trace->record.data());
         if (std::fwrite(trace->record.data(), 1, trace->record.size(), trace->file) != trace->record.size()) {
             trace->writeFailed = true;
             trace->writeError = std::strerror(errno);
-            return failWith(ZIV_ERROR_FILE, "trace '" + trace->path + "': " + trace->writeError);
+            return failWith(ZIV_ERROR_FILE, "trace '" + printableName(trace->path) + "': " + trace->writeError);
         }
         return ZIV_OK;
     });
@@ -357,7 +409,7 @@ int ziv_trace_close(ziv_trace* trace) {
             trace->writeFailed = true;
             trace->writeError = flushed ? std::strerror(errno) : flushError;
         }
-        if (trace->writeFailed) result = failWith(ZIV_ERROR_FILE, "trace '" + trace->path + "': " + trace->writeError);
+        if (trace->writeFailed) result = failWith(ZIV_ERROR_FILE, "trace '" + printableName(trace->path) + "': " + trace->writeError);
     }
     delete trace;
     return result;
@@ -382,3 +434,5 @@ const char* ziv_strerror(int code) {
 }
 
 }  // extern "C"
+
+FrameRecord latestFrameRecord(const ziv_show* show) { return show ? show->record : FrameRecord{}; }

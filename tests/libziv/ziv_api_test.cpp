@@ -181,9 +181,13 @@ TEST(ZivErrors, PositionsNeverGoBackAndFramesStayInTheClocksRange) {
     EXPECT_NE(std::string(ziv_last_error()).find("goes back"), std::string::npos) << ziv_last_error();
     EXPECT_EQ(ziv_set_position(s.show, 1000, 21), ZIV_OK);   // the same position again is no step back
     EXPECT_EQ(ziv_set_frame(s.show, -1), ZIV_ERROR_POSITION);
-    // At 1000 fps the clock reaches INT32_MAX ms at frame INT32_MAX and no further.
+    // At 1000 fps the clock reaches INT32_MAX ms at frame INT32_MAX and no further; getting there
+    // at once would take in weeks of hops, so a step is bounded too.
     EXPECT_EQ(ziv_set_frame(s.show, static_cast<int64_t>(INT32_MAX) + 1), ZIV_ERROR_POSITION);
-    EXPECT_EQ(ziv_set_frame(s.show, INT32_MAX), ZIV_OK) << ziv_last_error();
+    EXPECT_NE(std::string(ziv_last_error()).find("outside 0..2147483647 at 1000 fps"), std::string::npos) << ziv_last_error();
+    EXPECT_EQ(ziv_set_frame(s.show, INT32_MAX), ZIV_ERROR_POSITION);
+    EXPECT_NE(std::string(ziv_last_error()).find("more than 600 seconds on from 1000"), std::string::npos) << ziv_last_error();
+    EXPECT_EQ(ziv_set_position(s.show, 1000 + 600 * 44100, 0), ZIV_OK) << ziv_last_error();
     EXPECT_EQ(ziv_set_frame(s.show, 10), ZIV_ERROR_POSITION);   // back from there
     EXPECT_EQ(ziv_set_frame(nullptr, 0), ZIV_ERROR_ARGUMENT);
 }
@@ -192,8 +196,16 @@ TEST(ZivErrors, DrawingAndScalingCheckTheirBuffers) {
     Show s;
     std::vector<uint32_t> pixels(kFramePixels);
     std::vector<float> spectrum(ZIV_SPECTRUM_BANDS, 0.5f);
-    EXPECT_EQ(ziv_draw_frame(s.show, nullptr), ZIV_ERROR_ARGUMENT);
     EXPECT_EQ(ziv_draw_frame(nullptr, pixels.data()), ZIV_ERROR_ARGUMENT);
+    EXPECT_EQ(ziv_frame_pixels(nullptr), nullptr);
+    // Without a buffer the frame stays in the show, and is read there without a copy.
+    std::fill(pixels.begin(), pixels.end(), 0x123456u);
+    ASSERT_EQ(ziv_draw_spectrum(s.show, spectrum.data(), ZIV_SPECTRUM_BANDS, 0, nullptr), ZIV_OK);
+    const uint32_t* kept = ziv_frame_pixels(s.show);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(ziv_draw_spectrum(s.show, spectrum.data(), ZIV_SPECTRUM_BANDS, 0, pixels.data()), ZIV_OK);
+    EXPECT_EQ(ziv_frame_pixels(s.show), kept);
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), kept));
     EXPECT_EQ(ziv_draw_spectrum(s.show, spectrum.data(), ZIV_SPECTRUM_MIN_BANDS - 1, 0, pixels.data()), ZIV_ERROR_ARGUMENT);
     EXPECT_NE(std::string(ziv_last_error()).find("256 entries"), std::string::npos) << ziv_last_error();
     EXPECT_EQ(ziv_draw_spectrum(s.show, nullptr, ZIV_SPECTRUM_BANDS, 0, pixels.data()), ZIV_ERROR_ARGUMENT);
@@ -309,6 +321,33 @@ TEST(ZivFrames, SpectraEqualThoseOfATrackHoldingTheSameSamples) {
             ASSERT_TRUE(expected == d.spectra[static_cast<size_t>(n)]) << rate << " Hz, frame " << n;
         }
     }
+}
+
+TEST(ZivFrames, AnOpenedTrackDrawsWhatItsSamplesFedDraw) {
+    TempDir dir("libziv-open");
+    const std::vector<int16_t> music = musicS16(48000, 2, 2.0);
+    const std::string wav = dir / "music.wav";
+    writeWav(wav, music, 48000, 2);
+    const Drawn fed = drawFrames(30, 55, [&](ziv_show* s) { ziv_feed_s16(s, music.data(), music.size() / 2, 48000, 2); });
+    const Drawn opened = drawFrames(30, 55, [&](ziv_show* s) { ASSERT_EQ(ziv_open_track(s, wav.c_str()), ZIV_OK) << ziv_last_error(); });
+    EXPECT_TRUE(fed.spectra == opened.spectra);
+    EXPECT_TRUE(fed.pixels == opened.pixels);
+
+    // A show hears one source: a track, or the samples fed.
+    {
+        Show s;
+        EXPECT_EQ(ziv_open_track(s.show, (dir / "missing.ogg").c_str()), ZIV_ERROR_FILE);
+        EXPECT_EQ(std::string(ziv_last_error()), "track '" + (dir / "missing.ogg") + "': does not exist");
+        EXPECT_EQ(ziv_open_track(s.show, nullptr), ZIV_ERROR_ARGUMENT);
+        ASSERT_EQ(ziv_open_track(s.show, wav.c_str()), ZIV_OK);
+        EXPECT_EQ(ziv_open_track(s.show, wav.c_str()), ZIV_ERROR_ARGUMENT);
+        EXPECT_EQ(ziv_feed_s16(s.show, music.data(), 10, 48000, 2), ZIV_ERROR_ARGUMENT);
+        EXPECT_NE(std::string(ziv_last_error()).find("hears a track"), std::string::npos) << ziv_last_error();
+    }
+    Show s;
+    ASSERT_EQ(ziv_feed_s16(s.show, music.data(), 10, 48000, 2), ZIV_OK);
+    EXPECT_EQ(ziv_open_track(s.show, wav.c_str()), ZIV_ERROR_ARGUMENT);
+    EXPECT_NE(std::string(ziv_last_error()).find("already hears fed samples"), std::string::npos) << ziv_last_error();
 }
 
 TEST(ZivFrames, ReplayingTheRecordedSpectraDrawsTheSameFrames) {

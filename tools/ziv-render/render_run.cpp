@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "libziv/show_access.h"
 #include "libziv/trace_file.h"
 #include "output/printable_name.h"
-#include "audio/track_spectrum.h"
 #include "output/show_frame.h"
-#include "pictures/picture_bank.h"
 #include "tools/ziv-render/file_roles.h"
 #include "tools/ziv-render/frame_writer_thread.h"
 #include "tools/ziv-render/frame_writers.h"
@@ -27,6 +26,7 @@
 #include "tools/ziv-render/render_stats.h"
 #include "tools/ziv-render/stop_request.h"
 #include "tools/ziv-render/video_encoder.h"
+#include "ziv/ziv.h"
 #include "ziv_version.h"
 
 namespace {
@@ -52,15 +52,6 @@ int interrupted() {
 int failFile(const char* what, const std::string& file, const std::string& why) {
     std::fprintf(stderr, "%s: %s '%s': %s\n", kProgramName, what, printableName(file).c_str(), why.c_str());
     return 1;
-}
-
-bool loadPictureBankOnce() {
-    static bool loaded = false;
-    if (!loaded) {
-        loadPictureBank();
-        loaded = true;
-    }
-    return loaded;
 }
 
 // Every output of one render, opened before the first frame, completed after
@@ -129,8 +120,21 @@ int renderMain(int argc, const char* const* argv) {
     if (fromTrace && !trace.open(o.traceIn, &error)) return inputFailed("trace", o.traceIn, error);
     if (fromTrace && trace.records() == 0) return failFile("trace", o.traceIn, "holds no records");
     const std::string trackPath = effectiveTrack(o);
-    TrackSpectrum track;
-    if (!trackPath.empty() && !track.open(trackPath, &error)) return inputFailed("track", trackPath, error);
+    // Frames are drawn through libziv, as every host draws them: the track heard, or the trace replayed.
+    ziv_options showOptions;
+    ziv_options_init(&showOptions);
+    showOptions.fps = o.fps;
+    ziv_show* created = nullptr;
+    if (ziv_create(&showOptions, &created) != ZIV_OK) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, ziv_last_error());
+        return 1;
+    }
+    const std::unique_ptr<ziv_show, void (*)(ziv_show*)> show(created, ziv_destroy);
+    if (!trackPath.empty() && ziv_open_track(show.get(), trackPath.c_str()) != ZIV_OK) {
+        if (stopRequested()) return interrupted();
+        std::fprintf(stderr, "%s: %s\n", kProgramName, ziv_last_error());   // track 'name': why
+        return 1;
+    }
 
     // -1: every record of a trace whose length shows only at its end.
     int64_t frames;
@@ -252,9 +256,13 @@ int renderMain(int argc, const char* const* argv) {
         return outputFailed(f.what.c_str(), f.file, f.why);
     };
 
-    loadPictureBankOnce();
-    resetShowState();
-    std::vector<uint32_t> surface(kSurfacePixels, 0u);
+    auto showFailed = [&] {
+        const std::string why = ziv_last_error();
+        writer.stop();
+        out.abandon();
+        std::fprintf(stderr, "%s: %s\n", kProgramName, why.c_str());
+        return 1;
+    };
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     RenderStats stats;
     LookMeter look(o.fps);
@@ -281,12 +289,19 @@ int renderMain(int argc, const char* const* argv) {
                                     "holds " + std::to_string(n) + " records, fewer than the frames asked for");
             }
         } else {
-            track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
             elapsedMs = frameElapsedMs(n, o.fps);
+            if (ziv_set_frame(show.get(), n) != ZIV_OK ||
+                ziv_frame_spectrum(show.get(), spectrum.data(), static_cast<size_t>(kSpectrumBands)) != ZIV_OK)
+                return showFailed();
         }
         timings.analysis += secondsSince(mark);
 
-        const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface.data());
+        const int drawn = fromTrace ? ziv_draw_spectrum(show.get(), spectrum.data(), static_cast<size_t>(traceBands),
+                                                        elapsedMs, nullptr)
+                                    : ziv_draw_frame(show.get(), nullptr);
+        if (drawn != ZIV_OK) return showFailed();
+        const FrameRecord record = latestFrameRecord(show.get());
+        const uint32_t* surface = ziv_frame_pixels(show.get());
         timings.pipeline += secondsSince(mark);
         if (n < startFrame) {
             progress.update(n + 1);
@@ -294,15 +309,15 @@ int renderMain(int argc, const char* const* argv) {
         }
         countFrame(stats, record);
         if (!o.stats.empty()) {
-            look.addFrame(surface.data(), record.peak);
-            flash.addFrame(surface.data());
+            look.addFrame(surface, record.peak);
+            flash.addFrame(surface);
         }
 
         if (writesFrames) {
             FrameToWrite& f = writer.acquire();
             f.frame = n - startFrame;  // outputs count from the first frame they hold
             f.elapsedMs = elapsedMs;
-            f.surface = surface;
+            f.surface.assign(surface, surface + kSurfacePixels);
             std::copy(spectrum.begin(), spectrum.begin() + static_cast<std::ptrdiff_t>(f.spectrum.size()), f.spectrum.begin());
             writer.submit();
         }

@@ -76,7 +76,7 @@ enum {
     ZIV_ERROR_ARGUMENT = -1,  /* a null pointer or a value out of range */
     ZIV_ERROR_RATE = -2,      /* a sample rate outside 1000..384000 Hz */
     ZIV_ERROR_CHANNELS = -3,  /* a channel count outside 1..64 */
-    ZIV_ERROR_POSITION = -4,  /* a position that goes back, or a frame beyond the clock's range */
+    ZIV_ERROR_POSITION = -4,  /* a position that goes back or jumps too far, or a frame beyond the clock's range */
     ZIV_ERROR_BUSY = -5,      /* a show already exists in this process */
     ZIV_ERROR_MEMORY = -6,
     ZIV_ERROR_FILE = -7,      /* a file that cannot be opened, read or written */
@@ -101,18 +101,26 @@ ZIV_API int ziv_feed_s16(ziv_show* show, const int16_t* samples, size_t frames, 
 ZIV_API int ziv_feed_f32(ziv_show* show, const float* samples, size_t frames, int rate, int channels);
 /* Samples in the show's timeline so far (44100 Hz), through ZIV_OK into *count. */
 ZIV_API int ziv_fed_samples(const ziv_show* show, int64_t* count);
+/* Instead of fed samples, the show hears a track file (Ogg Vorbis, Opus, MP3, AAC, FLAC, WAV, ...),
+   looping as the live show plays it, read as far as each position needs. Once per show, before any feed. */
+ZIV_API int ziv_open_track(ziv_show* show, const char* path);
 
-/* The position heard (samples of the timeline) and the show's clock (ms since the show began). */
+/* The position heard (samples of the timeline) and the show's clock (ms since the show began);
+   the spectrum is measured there. A position moves on by at most 600 seconds of samples a call. */
 ZIV_API int ziv_set_position(ziv_show* show, int64_t heard_samples, int32_t elapsed_ms);
 /* Offline: frame n of a render at options.fps (heard n x 44100 / fps, clock n x 1000 / fps, truncated). */
 ZIV_API int ziv_set_frame(ziv_show* show, int64_t frame);
-/* The next frame at the position given, into ZIV_WIDTH x ZIV_HEIGHT pixels. */
+/* The next frame from the spectrum at the position set, into ZIV_WIDTH x ZIV_HEIGHT pixels (null: kept
+   in the show only, see ziv_frame_pixels). */
 ZIV_API int ziv_draw_frame(ziv_show* show, uint32_t* pixels);
 /* Replay: the next frame from a recorded spectrum of bands (257 or more) entries and its clock. */
 ZIV_API int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32_t elapsed_ms,
                               uint32_t* pixels);
-/* The spectrum the latest frame was drawn from: the first `bands` entries (at most ZIV_SPECTRUM_BANDS). */
+/* The spectrum the next frame is drawn from (measured at the position set, or replayed): its first
+   `bands` entries, at most ZIV_SPECTRUM_BANDS. */
 ZIV_API int ziv_frame_spectrum(const ziv_show* show, float* spectrum, size_t bands);
+/* The latest frame without a copy: valid until the next draw or ziv_destroy; null without a show. */
+ZIV_API const uint32_t* ziv_frame_pixels(const ziv_show* show);
 /* A frame enlarged by a whole factor, nearest neighbour, into (scale x ZIV_WIDTH) x (scale x ZIV_HEIGHT) pixels. */
 ZIV_API int ziv_scale_frame(const uint32_t* pixels, int scale, uint32_t* scaled);
 
