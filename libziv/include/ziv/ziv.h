@@ -8,11 +8,12 @@
  *       return 1;
  *   }
  *   ziv_feed_s16(show, samples, frames, 48000, 2);   // interleaved, any rate and channel count
+ *   // or instead: ziv_open_track(show, "song.flac");  // the show reads a file itself, looping
  *   static uint32_t pixels[ZIV_WIDTH * ZIV_HEIGHT];  // 0x00RRGGBB, row after row
  *   for (int64_t n = 0; n < count; ++n) {
  *       ziv_set_frame(show, n);                       // offline: frame n at options.fps
  *       // live hosts instead: ziv_set_position(show, heard_samples, elapsed_ms);
- *       ziv_draw_frame(show, pixels);
+ *       ziv_draw_frame(show, pixels);                 // or (show, NULL), then ziv_frame_pixels(show)
  *   }
  *   ziv_destroy(show);
  *
