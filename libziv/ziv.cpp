@@ -331,9 +331,11 @@ int ziv_trace_bands(const ziv_trace* trace) {
     return trace->file ? trace->bands : trace->reader.bands();
 }
 
-int64_t ziv_trace_records(const ziv_trace* trace) {
-    if (!trace || trace->file) return failWith(ZIV_ERROR_ARGUMENT, "ziv_trace_records: no trace being read");
-    return trace->reader.records();
+int ziv_trace_records(const ziv_trace* trace, int64_t* records) {
+    if (!trace || trace->file || !records)
+        return failWith(ZIV_ERROR_ARGUMENT, "ziv_trace_records: no trace being read, or nowhere to put the count");
+    *records = trace->reader.records();
+    return ZIV_OK;
 }
 
 int ziv_trace_read(ziv_trace* trace, int32_t* elapsed_ms, float* spectrum, size_t capacity) {

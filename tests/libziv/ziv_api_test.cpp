@@ -418,7 +418,10 @@ TEST(ZivTrace, WrittenRecordsReadBackBitForBitInTheTraceFormat) {
     ziv_trace* in = nullptr;
     ASSERT_EQ(ziv_trace_open(path.c_str(), &in), ZIV_OK) << ziv_last_error();
     EXPECT_EQ(ziv_trace_bands(in), bands);
-    EXPECT_EQ(ziv_trace_records(in), 3);
+    int64_t records = 0;
+    EXPECT_EQ(ziv_trace_records(in, &records), ZIV_OK);
+    EXPECT_EQ(records, 3);
+    EXPECT_EQ(ziv_trace_records(in, nullptr), ZIV_ERROR_ARGUMENT);
     std::vector<float> got(static_cast<size_t>(bands));
     int32_t ms = -1;
     EXPECT_EQ(ziv_trace_read(in, &ms, got.data(), got.size() - 1), ZIV_ERROR_ARGUMENT);   // no room for a record
@@ -444,7 +447,8 @@ TEST(ZivTrace, BadFilesBadValuesAndFailedWritesAreErrors) {
     EXPECT_EQ(ziv_trace_open(nullptr, &t), ZIV_ERROR_ARGUMENT);
     EXPECT_EQ(ziv_trace_create((dir / "few.trace").c_str(), ZIV_SPECTRUM_MIN_BANDS - 1, &t), ZIV_ERROR_ARGUMENT);
     EXPECT_EQ(ziv_trace_create((dir / "no/such/folder.trace").c_str(), ZIV_SPECTRUM_BANDS, &t), ZIV_ERROR_FILE);
-    EXPECT_EQ(ziv_trace_records(nullptr), ZIV_ERROR_ARGUMENT);
+    int64_t records = 0;
+    EXPECT_EQ(ziv_trace_records(nullptr, &records), ZIV_ERROR_ARGUMENT);
     EXPECT_EQ(ziv_trace_close(nullptr), ZIV_OK);
 
     // An entry that could not be read back is never written.

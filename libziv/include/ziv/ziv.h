@@ -126,9 +126,10 @@ ZIV_API const uint32_t* ziv_frame_pixels(const ziv_show* show);
 ZIV_API int ziv_scale_frame(const uint32_t* pixels, int scale, uint32_t* scaled);
 
 ZIV_API int ziv_trace_open(const char* path, ziv_trace** trace);
-/* A trace being read: entries per record, and records (-1 for a pipe, whose length shows at its end). */
+/* Entries per record (either kind of trace), or an error code. */
 ZIV_API int ziv_trace_bands(const ziv_trace* trace);
-ZIV_API int64_t ziv_trace_records(const ziv_trace* trace);
+/* A trace being read: its records into *records (-1 for a pipe, whose length shows at its end). */
+ZIV_API int ziv_trace_records(const ziv_trace* trace, int64_t* records);
 /* 1: the next record into elapsed_ms and spectrum (capacity >= the trace's bands); 0: the end; else an error. */
 ZIV_API int ziv_trace_read(ziv_trace* trace, int32_t* elapsed_ms, float* spectrum, size_t capacity);
 /* A new trace of records of `bands` (257..1048576) entries; the file is replaced. */
