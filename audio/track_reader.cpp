@@ -28,9 +28,6 @@ extern "C" {
 
 namespace {
 
-constexpr int kLowestRate = 1000;
-constexpr int kHighestRate = 384000;
-constexpr int kMostChannels = 64;   // what the resampler can mix
 constexpr int kIoBufferBytes = 1 << 15;
 // Finding the format and the first audio of a file takes milliseconds; one that
 // keeps the demuxer busy longer than this is refused.
@@ -316,12 +313,12 @@ struct TrackReader {
     bool vorbis = false;
     OggVorbis_File vorbisFile;
     AVChannelLayout vorbisLayout{};        // the current Vorbis part's layout
-    const uint8_t* vorbisPlanes[kMostChannels] = {};   // the current block's planes, in FFmpeg's order
+    const uint8_t* vorbisPlanes[kTrackMostChannels] = {};   // the current block's planes, in FFmpeg's order
     Decoder decoder;
     AVChannelLayout frameLayout{};         // the current FFmpeg frame's usable layout
     int channels = 0;
     AVChannelLayout layout{};              // every part is converted to the first part's layout
-    int showOrder[kMostChannels] = {};     // where each output channel sits in the resampler's output
+    int showOrder[kTrackMostChannels] = {};     // where each output channel sits in the resampler's output
     SwrContext* resampler = nullptr;
     int inRate = 0;                        // what the resampler is set up for
     int inFormat = -1;
@@ -402,17 +399,17 @@ bool setUpResampler(TrackReader* t, const Block& block, std::string* why) {
 }
 
 bool usableBlock(const Block& b) {
-    return b.rate >= kLowestRate && b.rate <= kHighestRate && b.layout->nb_channels >= 1 &&
-           b.layout->nb_channels <= kMostChannels;
+    return b.rate >= kTrackLowestRate && b.rate <= kTrackHighestRate && b.layout->nb_channels >= 1 &&
+           b.layout->nb_channels <= kTrackMostChannels;
 }
 
 // Why a block that decoded is not used: the limit it is beyond.
 std::string unusableReason(const Block& b) {
-    if (b.rate < kLowestRate || b.rate > kHighestRate)
-        return "holds audio at " + std::to_string(b.rate) + " Hz; tracks are read at " + std::to_string(kLowestRate) +
-               " to " + std::to_string(kHighestRate) + " Hz";
+    if (b.rate < kTrackLowestRate || b.rate > kTrackHighestRate)
+        return "holds audio at " + std::to_string(b.rate) + " Hz; tracks are read at " + std::to_string(kTrackLowestRate) +
+               " to " + std::to_string(kTrackHighestRate) + " Hz";
     return "holds audio in " + std::to_string(b.layout->nb_channels) + " channels; tracks are read with 1 to " +
-           std::to_string(kMostChannels);
+           std::to_string(kTrackMostChannels);
 }
 
 // Converts one block into ready frames; a part at another rate, layout or
@@ -458,13 +455,13 @@ bool nextBlock(TrackReader* t, Block* block) {
         }
         if (got <= 0) return false;
         const vorbis_info* info = ov_info(&t->vorbisFile, section);
-        if (!info || info->channels < 1 || info->channels > kMostChannels) {
+        if (!info || info->channels < 1 || info->channels > kTrackMostChannels) {
             ++errorsInARow;
             continue;
         }
         showLayout(info->channels, &t->vorbisLayout);
         const uint8_t** target = t->vorbisPlanes;
-        int order[kMostChannels];
+        int order[kTrackMostChannels];
         showOrderIndices(t->vorbisLayout, order);
         for (int c = 0; c < info->channels; ++c)
             target[c < kOrderedChannels ? order[c] : c] = reinterpret_cast<const uint8_t*>(pcm[c]);
@@ -601,7 +598,7 @@ TrackReader* openTrackFile(int fd, const char* path, std::string* why) {
     if (!found && t->vorbis) {
         // Ogg Vorbis headers without audio: a track that plays nothing, as a silent show expects.
         const vorbis_info* info = ov_info(&t->vorbisFile, -1);
-        if (info && info->channels >= 1 && info->channels <= kMostChannels) {
+        if (info && info->channels >= 1 && info->channels <= kTrackMostChannels) {
             t->channels = info->channels;
             t->exhausted = true;
             return t;
@@ -693,6 +690,74 @@ int readTrack(TrackReader* track, float* interleaved, int frames) {
         written += static_cast<int>(take);
     }
     return written;
+}
+
+// A host's samples take the path a file's decoded blocks take, through a
+// reader that has no file: the same resampler set-up, part changes and
+// channel order, so the host's frames equal those of a track holding them.
+struct SampleConverter {
+    TrackReader reader;
+    AVChannelLayout inLayout{};   // the latest call's layout, as a WAVE file without a mask reads
+    int inChannels = 0;
+};
+
+SampleConverter* openSampleConverter() {
+    av_log_set_level(AV_LOG_QUIET);   // as for tracks: reasons come back through why
+    return new SampleConverter;
+}
+
+void closeSampleConverter(SampleConverter* converter) {
+    if (!converter) return;
+    swr_free(&converter->reader.resampler);
+    for (AVChannelLayout* l : {&converter->reader.layout, &converter->reader.inLayout, &converter->inLayout})
+        av_channel_layout_uninit(l);
+    delete converter;
+}
+
+int convertedChannels(const SampleConverter* converter) { return converter ? converter->reader.channels : 0; }
+
+bool convertSamples(SampleConverter* converter, const void* interleaved, int frames, int rate, int channels,
+                    SampleKind kind, std::vector<float>& out, std::string* why) {
+    if (!converter || (!interleaved && frames > 0) || frames < 0) {
+        if (why) *why = "no samples";
+        return false;
+    }
+    TrackReader* t = &converter->reader;
+    if (channels < 1 || channels > kTrackMostChannels) {
+        if (why) *why = "holds audio in " + std::to_string(channels) + " channels; samples are taken with 1 to " +
+                        std::to_string(kTrackMostChannels);
+        return false;
+    }
+    if (rate < kTrackLowestRate || rate > kTrackHighestRate) {
+        if (why) *why = "holds audio at " + std::to_string(rate) + " Hz; samples are taken at " +
+                        std::to_string(kTrackLowestRate) + " to " + std::to_string(kTrackHighestRate) + " Hz";
+        return false;
+    }
+    if (channels != converter->inChannels) {
+        showLayout(channels, &converter->inLayout);
+        converter->inChannels = channels;
+    }
+    // The first samples settle the output layout, as a track's first block does; later
+    // parts with other channels are mixed into it.
+    if (frames == 0) return true;   // checked, and nothing to convert: the layout waits for samples
+    if (t->channels == 0) {
+        t->channels = channels;
+        showLayout(channels, &t->layout);
+        showOrderIndices(t->layout, t->showOrder);
+    }
+    const uint8_t* planes[] = {static_cast<const uint8_t*>(interleaved)};
+    const Block block{planes, frames, rate, kind == SampleKind::Int16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT,
+                      &converter->inLayout};
+    t->ready.clear();
+    std::string reason;
+    if (!convert(t, block, &reason)) {
+        t->ready.clear();
+        if (why) *why = reason.empty() ? "cannot be converted to 44100 Hz" : reason;
+        return false;
+    }
+    out.insert(out.end(), t->ready.begin(), t->ready.end());
+    t->ready.clear();
+    return true;
 }
 
 void resetTimeline(MonoTimeline& timeline) {

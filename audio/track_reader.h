@@ -38,10 +38,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "audio/spectrum_analyser.h"
 
 struct TrackReader;
+
+// What a track, or a host's samples, may hold: rates in Hz, and channels (what the resampler can mix).
+inline constexpr int kTrackLowestRate = 1000;
+inline constexpr int kTrackHighestRate = 384000;
+inline constexpr int kTrackMostChannels = 64;
 
 // why: "does not exist", "is a folder, not a file", "permission denied", "is not an audio file",
 // "is a playlist, not an audio file", "took too long to open", "was not opened: stopped", ...
@@ -66,6 +72,30 @@ int readTrack(TrackReader* track, float* interleaved, int frames);
 // every later one: they give what they have and then 0. For closing a stream
 // whose decoder may be reading; the track must still be closed.
 void interruptTrack(TrackReader* track);
+
+// Samples a host hands over (interleaved, 16-bit or float, channels in the
+// usual WAVE order, 1000..384000 Hz, 1..64 channels) converted exactly as a
+// track with those samples is read: the same resampler, the same channel
+// layout, frames at 44100 Hz in the show's order.
+//
+//   SampleConverter* c = openSampleConverter(&why);
+//   std::vector<float> out;                                  // trackChannels-style interleaved frames
+//   convertSamples(c, samples, frames, 48000, 2, SampleKind::Int16, out, &why);   // appends to out
+//   closeSampleConverter(c);
+//
+// A change of rate, channel count or kind starts a new part, made exactly as
+// long at 44100 Hz as it was at its own rate, as a chained track's part is.
+// The output does not depend on how the samples are split between calls.
+struct SampleConverter;
+enum class SampleKind { Int16, Float32 };
+SampleConverter* openSampleConverter();
+void closeSampleConverter(SampleConverter* converter);
+// The channel count of the frames appended by the latest call (0 before the first).
+int convertedChannels(const SampleConverter* converter);
+// False with why for a rate or channel count beyond the limits above, or a
+// resampler that cannot be set up; out is then unchanged.
+bool convertSamples(SampleConverter* converter, const void* interleaved, int frames, int rate, int channels,
+                    SampleKind kind, std::vector<float>& out, std::string* why);
 
 // The mono mix (audio/channel_mix.h: monoOf) of everything appended, by position.
 // One thread appends while another may read windows: the writer announces

@@ -1,14 +1,18 @@
 # How ziv installs and how it is packaged.
 #
 #   cmake --install build --prefix ~/.local     # any prefix; no root needed
-#   scripts/package.sh                          # build/ziv_<version>_<arch>.deb (CPack DEB)
+#   scripts/package.sh                          # build/ziv_<version>_<arch>.deb and ziv-dev_... (CPack DEB)
 #
 # Installed: the show, ziv-play and the two user tools, the default track, the desktop
-# entry, icons, AppStream metainfo, man pages, copyright and changelog. Not
-# installed: tests, benchmarks, the composer and the picture generator.
+# entry, icons, AppStream metainfo, man pages, copyright and changelog, and the
+# shared library libziv.so.<major> (component "runtime", the package ziv); the
+# library's header, libziv.so, libziv.a and ziv.pc (component "dev", the
+# package ziv-dev). Not installed: tests, benchmarks, the composer and the
+# picture generator.
 # The files in dist/ that name an installed path are filled in when they are
 # installed, so they are true for whatever prefix the install is given.
 include(GNUInstallDirs)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
 # Where the project lives. It has no public home yet: these are placeholders in
 # the domain kept for examples, to be set once it has one.
@@ -25,8 +29,9 @@ execute_process(COMMAND date -u -R -d "${ZIV_RELEASE_DATE}" OUTPUT_VARIABLE ZIV_
 install(TARGETS ziv ziv-play ziv-render ziv-track-stats RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/DuskPulse.ogg DESTINATION ${CMAKE_INSTALL_DATADIR}/ziv)
 
-# Filled in at install time, with the prefix the install is given.
-install(CODE "
+# Filled in at install time, with the prefix the install is given. Each
+# package is installed on its own, so each component fills in what it carries.
+set(ziv_fill_in "
   set(ziv_dist \"${ziv_dist}\")
   set(ziv_stage \"${ziv_stage}\")
   set(PROJECT_VERSION \"${PROJECT_VERSION}\")
@@ -38,13 +43,24 @@ install(CODE "
   set(ZIV_MAINTAINER \"${ZIV_MAINTAINER}\")
   set(ziv_bindir \"${CMAKE_INSTALL_BINDIR}\")
   set(ziv_datadir \"${CMAKE_INSTALL_DATADIR}\")
+  set(ZIV_FULL_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
+  set(ZIV_FULL_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}\")
   include(\"${CMAKE_CURRENT_LIST_DIR}/ZivInstallDist.cmake\")
 ")
+install(CODE "${ziv_fill_in}" COMPONENT runtime)
+install(CODE "${ziv_fill_in}" COMPONENT dev)
 install(FILES ${ziv_stage}/ziv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ziv_stage}/${ZIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-play.1.gz ${ziv_stage}/ziv-render.1.gz ${ziv_stage}/ziv-track-stats.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The library: the runtime beside the programs, what a program is built with in -dev.
+install(TARGETS ziv_shared LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+install(TARGETS ziv_static ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+install(FILES ${CMAKE_SOURCE_DIR}/libziv/include/ziv/ziv.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziv COMPONENT dev)
+install(FILES ${ziv_stage}/ziv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ziv-dev COMPONENT dev)
 
 # Icons: drawn by the build (tools/ziv-icons) from the icon the program shows.
 foreach(size 16 32 48 256)
@@ -68,5 +84,23 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZIV_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)  # ziv-render's video output runs the ffmpeg program
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS ffmpeg)  # ziv-render's video output runs the ffmpeg program
+# Two packages, as Debian splits a library: ziv (the programs and the runtime
+# library, with its shlibs file and ldconfig trigger) and ziv-dev (what a
+# program is built against).
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime dev)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ziv)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${ziv_dist}/deb/triggers)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME ziv-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "ziv (= ${PROJECT_VERSION})")
+# CPack puts the summary above every package's description.
+set(CPACK_DEBIAN_DEV_DESCRIPTION "The show as a C library, for programs that host it: they feed it samples
+and draw its frames into their own 640x480 buffers. This package holds the
+header ziv/ziv.h, the static library libziv.a and the pkg-config file ziv.pc;
+the shared library is in the package ziv.")
 include(CPack)

@@ -2,8 +2,10 @@
 #   cmake -DSOURCE_DIR=<tree> -P cmake/ZivLayering.cmake
 #
 # 1. Layers: a file includes only its own layer and the layers below it,
-#      show (pictures/, scenes/, output/) < audio/ < platform/ < app/, tools/
-#    and ziv-render, which draws without a window, includes nothing of platform/.
+#      show (pictures/, scenes/, output/) < audio/ < platform/, libziv/ < app/, tools/
+#    libziv (the show as a C library) and platform sit side by side and
+#    include nothing of each other; ziv-render, which draws without a
+#    window, includes nothing of platform/.
 # 2. ziv_show uses the C++ standard library and nothing else: its only
 #    <...> includes are standard headers (no ".h", no folder), and the
 #    compiler's <immintrin.h>.
@@ -26,6 +28,7 @@ set(rank_scenes 0)
 set(rank_output 0)
 set(rank_audio 1)
 set(rank_platform 2)
+set(rank_libziv 2)
 set(rank_app 3)
 set(rank_tools 3)
 
@@ -33,7 +36,7 @@ file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
   ${SOURCE_DIR}/pictures/*.h ${SOURCE_DIR}/pictures/*.cpp ${SOURCE_DIR}/scenes/*.h ${SOURCE_DIR}/scenes/*.cpp
   ${SOURCE_DIR}/output/*.h ${SOURCE_DIR}/output/*.cpp ${SOURCE_DIR}/audio/*.h ${SOURCE_DIR}/audio/*.cpp
   ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/app/*.cpp
-  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp)
+  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/libziv/*.h ${SOURCE_DIR}/libziv/*.cpp)
 
 set(problems "")
 set(nodes "")
@@ -114,6 +117,10 @@ foreach(file ${files})
         if(rank_${target_layer} GREATER rank OR (layer STREQUAL "app" AND target_layer STREQUAL "tools")
            OR (layer STREQUAL "tools" AND target_layer STREQUAL "app"))
           string(APPEND problems "  ${file} (${layer}) includes ${included} (${target_layer})\n")
+        endif()
+        if((layer STREQUAL "libziv" AND target_layer STREQUAL "platform")
+           OR (layer STREQUAL "platform" AND target_layer STREQUAL "libziv"))
+          string(APPEND problems "  ${file} (${layer}) includes ${included} (${target_layer}): the library and the platform stay apart\n")
         endif()
         if(file MATCHES "^tools/ziv-render/" AND target_layer STREQUAL "platform")
           string(APPEND problems "  ${file}: ziv-render includes ${included}, window and device code\n")

@@ -2,7 +2,8 @@
 # The Debian package as a user gets it: built by CPack, unpacked (not
 # installed) into a scratch root, its files in place and valid, the show
 # started from its menu entry's folder with music and frames, and the
-# packaged ziv-render drawing the same frames as the build's.
+# packaged ziv-render drawing the same frames as the build's; beside it
+# ziv-dev, with the library's header, static library and ziv.pc.
 source "$(dirname "$0")/lib.sh"
 e2e_require cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli groff \
   xdotool import compare identify sox rsvg-convert
@@ -34,12 +35,30 @@ done
 dpkg-deb -x "$deb" "$root" || e2e_fail "dpkg-deb -x failed"
 dpkg-deb -c "$deb" >"$artefacts/contents.txt"
 
+# The library as Debian splits one: the runtime (with its shlibs and ldconfig trigger) in ziv,
+# what a program is built with in ziv-dev, which needs exactly this ziv.
+dev="$E2E_TMP/cpack/ziv-dev_${version}_${arch}.deb"
+[ -f "$dev" ] || e2e_fail "cpack wrote no ziv-dev_${version}_${arch}.deb"
+[ "$(dpkg-deb -f "$dev" Depends)" = "ziv (= $version)" ] || e2e_fail "ziv-dev depends on '$(dpkg-deb -f "$dev" Depends)'"
+lintian --fail-on error "$dev" >"$artefacts/lintian-dev.txt" 2>&1 || e2e_fail "lintian: $(cat "$artefacts/lintian-dev.txt")"
+dpkg-deb -c "$dev" >"$artefacts/contents-dev.txt"
+dpkg-deb -x "$dev" "$E2E_TMP/dev" || e2e_fail "dpkg-deb -x failed on ziv-dev"
+for f in usr/include/ziv/ziv.h usr/lib/libziv.a usr/lib/pkgconfig/ziv.pc usr/share/doc/ziv-dev/copyright; do
+  [ -s "$E2E_TMP/dev/$f" ] || e2e_fail "ziv-dev lacks /$f"
+done
+[ "$(readlink "$E2E_TMP/dev/usr/lib/libziv.so")" = libziv.so.0 ] || e2e_fail "ziv-dev's libziv.so does not point at libziv.so.0"
+grep -qx 'libdir=/usr/lib' "$E2E_TMP/dev/usr/lib/pkgconfig/ziv.pc" || e2e_fail "ziv.pc does not name /usr/lib"
+[ "$(dpkg-deb --ctrl-tarfile "$deb" | tar xO ./shlibs)" = "libziv 0 ziv (= $version)" ] || e2e_fail "ziv has no shlibs line for libziv"
+dpkg-deb --ctrl-tarfile "$deb" | tar xO ./triggers | grep -qx 'activate-noawait ldconfig' || e2e_fail "ziv has no ldconfig trigger"
+grep -q 'usr/include\|libziv\.a\|pkgconfig' "$artefacts/contents.txt" && e2e_fail "ziv carries development files"
+
 # The files, where a desktop and man look for them; only the user's programs.
 expected=(
   usr/bin/ziv usr/bin/ziv-play usr/bin/ziv-render usr/bin/ziv-track-stats
   usr/share/ziv/DuskPulse.ogg usr/share/applications/ziv.desktop
   usr/share/man/man1/ziv.1.gz usr/share/man/man1/ziv-play.1.gz usr/share/man/man1/ziv-render.1.gz usr/share/man/man1/ziv-track-stats.1.gz
   usr/share/icons/hicolor/scalable/apps/ziv.svg usr/share/doc/ziv/copyright usr/share/doc/ziv/changelog.gz
+  usr/lib/libziv.so.0
 )
 for f in "${expected[@]}"; do [ -s "$root/$f" ] || e2e_fail "the package lacks /$f"; done
 [ "$(ls "$root/usr/bin" | tr '\n' ' ')" = "ziv ziv-play ziv-render ziv-track-stats " ] ||

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TraceReader reader;

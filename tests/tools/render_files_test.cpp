@@ -27,7 +27,7 @@
 #include "tools/ziv-render/render_constants.h"
 #include "tools/ziv-render/render_run.h"
 #include "tools/ziv-render/stop_request.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 
 #include "doubles/test_support.h"
 

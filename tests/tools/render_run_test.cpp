@@ -24,7 +24,7 @@
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_run.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 
 #include "doubles/test_support.h"
 

@@ -19,7 +19,7 @@
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 
 #if defined(__GNUC__)

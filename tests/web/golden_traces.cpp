@@ -10,7 +10,7 @@
 
 #include "scenes/spectrum.h"
 #include "tools/ziv-render/render_constants.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 
 namespace {
 

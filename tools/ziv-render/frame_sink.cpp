@@ -7,7 +7,7 @@
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/output_file.h"
 #include "tools/ziv-render/render_constants.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 #include "tools/ziv-render/video_containers.h"
 #include "tools/ziv-render/video_encoder.h"
 

@@ -12,21 +12,12 @@
 #include "output/show_frame.h"
 #include "scenes/spectrum.h"
 
-inline constexpr int kDefaultFps = 60;
 inline constexpr int kMaxFps = 1000;
 // --frames and --seconds stay far below overflow: frames x 44100 and seconds x 1000 x fps fit 64 bits.
 inline constexpr int64_t kMaxFrames = INT64_MAX / 100000;
 inline constexpr int64_t kMaxSeconds = 100000000;
 inline constexpr int kWriterSlots = 4;            // frames drawn ahead of the one being written
 inline constexpr const char* kProgramName = "ziv-render";
-
-// The trace file: header, then one record per frame.
-inline constexpr char kTraceMagic[8] = {'Z', 'I', 'V', 'T', 'R', 'A', 'C', 'E'};
-inline constexpr uint32_t kTraceVersion = 1;
-inline constexpr int kTraceHeaderBytes = 16;
-inline constexpr int kTraceMinBands = kSpectrumEntriesRead;
-inline constexpr int kTraceMaxBands = 1 << 20;    // keeps record sizes far from overflow
-inline constexpr float kTraceEntryLimit = 8.0f;   // entries outside -8..8 are refused
 
 // Video through ffmpeg is enlarged by a whole factor, nearest-neighbour.
 inline constexpr int kDefaultVideoScale = 2;

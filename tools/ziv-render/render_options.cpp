@@ -181,10 +181,6 @@ std::string effectiveTrack(const RenderOptions& o, const std::string& installedT
     return installedTrack;
 }
 
-int32_t frameElapsedMs(int64_t frame, int fps) { return static_cast<int32_t>(frame * 1000 / fps); }
-
-int64_t frameTrackPosition(int64_t frame, int fps) { return frame * kMixRate / fps; }
-
 int64_t showLengthFrames(int fps) {
     // First n with floor(n * 1000 / fps) > 394000, i.e. n * 1000 >= 394001 * fps.
     const int64_t need = (static_cast<int64_t>(kShowLengthMs) + 1) * fps;

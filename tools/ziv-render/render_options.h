@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "libziv/frame_timing.h"
+
 enum class VideoKind { Y4m, Mp4, Mkv, Webm };
 
 // How hard the video encoder works: fast (the default) suits a whole show, good and best
@@ -24,7 +26,7 @@ struct VideoOutput {
 };
 
 struct RenderOptions {
-    int fps = 60;
+    int fps = kDefaultFps;
     int64_t frames = -1;        // --frames; -1 when not given
     int64_t secondsMs = -1;     // --seconds, in whole milliseconds; -1 when not given
     std::string track;          // --track; empty when not given
@@ -60,8 +62,6 @@ int videoScale(const RenderOptions& options);
 int64_t renderFrameCount(const RenderOptions& options, int64_t records);
 // The show's own length at fps: up to and including the first frame whose elapsedMs exceeds 394000.
 int64_t showLengthFrames(int fps);
-int32_t frameElapsedMs(int64_t frame, int fps);
-int64_t frameTrackPosition(int64_t frame, int fps);
 // The largest frame count whose last elapsedMs still fits a signed 32-bit value.
 int64_t maxFrameCount(int fps);
 const char* renderUsage();

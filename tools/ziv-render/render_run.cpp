@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "output/printable_name.h"
 #include "audio/track_spectrum.h"
+#include "libziv/frame_timing.h"
+#include "libziv/trace_file.h"
+#include "output/printable_name.h"
 #include "output/show_frame.h"
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/file_roles.h"
@@ -25,7 +27,6 @@
 #include "tools/ziv-render/render_stats.h"
 #include "tools/ziv-render/stop_request.h"
 #include "tools/ziv-render/surface_rotation.h"
-#include "tools/ziv-render/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 #include "ziv_version.h"
 
@@ -81,6 +82,7 @@ void requestRenderStop() { requestStop(); }
 
 int renderMain(int argc, const char* const* argv) {
     clearStopRequest();
+    setTraceStopCheck(stopRequested);
     RenderOptions o;
     std::string error;
     if (!parseRenderOptions(argc, argv, o, &error)) {

@@ -25,7 +25,7 @@
 #include "scenes/rotating_scene.h"
 #include "scenes/scene_constants.h"
 #include "scenes/spectrum.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 #include "web/wasm/surface_hash.h"
 
 namespace {

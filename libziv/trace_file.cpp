@@ -1,17 +1,23 @@
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 
-#include "tools/ziv-render/render_constants.h"
-#include "tools/ziv-render/stop_request.h"
-
 namespace {
+
+std::atomic<bool (*)()> stop_check{nullptr};
+
+bool stopRequested() {
+    bool (*stopped)() = stop_check.load(std::memory_order_acquire);
+    return stopped && stopped();
+}
 
 void putU32(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -46,6 +52,8 @@ bool readWhole(TraceReader& reader, Trace& trace, std::string* why) {
 }
 
 }  // namespace
+
+void setTraceStopCheck(bool (*stopped)()) { stop_check.store(stopped, std::memory_order_release); }
 
 size_t traceRecordBytes(int bands) { return 4 + 4 * static_cast<size_t>(bands); }
 

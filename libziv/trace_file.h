@@ -16,6 +16,8 @@
 //   std::vector<uint8_t> record(traceRecordBytes(512));
 //   encodeTraceRecord(elapsedMs, spectrum, 512, record.data());
 //
+//   setTraceStopCheck(stopRequested);              // a program that stops on signals
+//
 // Layout, little-endian: "ZIVTRACE", uint32 version 1, uint32 bands; then
 // per record int32 elapsedMs and bands float32 entries. The reader never
 // reads past the end of its buffer and refuses any size that is not exactly
@@ -27,6 +29,19 @@
 #include <string>
 #include <vector>
 
+#include "scenes/spectrum.h"
+
+// The trace file: header, then one record per frame.
+inline constexpr char kTraceMagic[8] = {'Z', 'I', 'V', 'T', 'R', 'A', 'C', 'E'};
+inline constexpr uint32_t kTraceVersion = 1;
+inline constexpr int kTraceHeaderBytes = 16;
+inline constexpr int kTraceMinBands = kSpectrumEntriesRead;
+inline constexpr int kTraceMaxBands = 1 << 20;    // keeps record sizes far from overflow
+inline constexpr float kTraceEntryLimit = 8.0f;   // entries outside -8..8 are refused
+
+// The program's stop request, asked when a blocked open or read returns EINTR
+// (a FIFO waiting for its writer); null: such a call is retried.
+void setTraceStopCheck(bool (*stopped)());
 size_t traceRecordBytes(int bands);
 void encodeTraceHeader(int bands, uint8_t* out);
 void encodeTraceRecord(int32_t elapsedMs, const float* spectrum, int bands, uint8_t* out);

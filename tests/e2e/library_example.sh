@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# libziv as a program outside the tree meets it: installed into a scratch
+# prefix by cmake --install, examples/wav_frames.c compiled against it with
+# nothing but pkg-config (as C99, warnings as errors), and its frames of a WAV
+# file equal to ziv-render's --raw frames of the same file, bit for bit: at
+# 44.1 kHz stereo, and at 48 kHz mono and 22.05 kHz in six channels, which go
+# through the resampler and the downmix. The static library links and draws
+# the same frames.
+source "$(dirname "$0")/lib.sh"
+e2e_require cc pkg-config cmp readelf nm ldd
+
+prefix="$E2E_TMP/prefix"
+cmake --install "$ZIV_BUILD_DIR" --prefix "$prefix" >"$E2E_TMP/install.log" 2>&1 ||
+  e2e_fail "cmake --install failed: $(tail -5 "$E2E_TMP/install.log")"
+pc="$(find "$prefix" -name ziv.pc -path '*/pkgconfig/*' | head -1)"
+[ -n "$pc" ] || e2e_fail "the install has no pkgconfig/ziv.pc"
+[ -f "$prefix/include/ziv/ziv.h" ] || e2e_fail "the install has no include/ziv/ziv.h"
+export PKG_CONFIG_PATH="$(dirname "$pc")"
+libdir="$(pkg-config --variable=libdir ziv)"
+[ "$libdir" = "$(cd "$(dirname "$pc")/.." && pwd)" ] || e2e_fail "ziv.pc names libdir $libdir, not the install's"
+[ -f "$libdir/libziv.a" ] && [ -L "$libdir/libziv.so" ] || e2e_fail "the install lacks libziv.a or the libziv.so link"
+[ "$(readelf -d "$libdir/libziv.so" | sed -n 's/.*soname: \[\(.*\)\]/\1/p')" = libziv.so.0 ] ||
+  e2e_fail "libziv.so's SONAME is not libziv.so.0"
+# Only the API is exported.
+others="$(nm -D --defined-only "$libdir/libziv.so" | awk '$2 ~ /[TDBRW]/ && $3 !~ /^ziv_/ {print $3}')"
+[ -z "$others" ] || e2e_fail "libziv.so exports more than ziv_*: $(echo "$others" | head -5 | tr '\n' ' ')"
+
+cd "$E2E_TMP" || e2e_fail "no scratch folder"
+# shellcheck disable=SC2046
+cc -std=c99 -Wall -Wextra -pedantic -Werror "$ZIV_SOURCE_DIR/examples/wav_frames.c" $(pkg-config --cflags --libs ziv) \
+  -o wav_frames 2>"$E2E_TMP/cc.log" || e2e_fail "the example does not compile: $(cat "$E2E_TMP/cc.log")"
+# shellcheck disable=SC2046
+cc -std=c99 "$ZIV_SOURCE_DIR/examples/wav_frames.c" $(pkg-config --cflags ziv) "$libdir/libziv.a" \
+  $(pkg-config --static --libs ziv | sed 's/-lziv\b//') -o wav_frames_static 2>"$E2E_TMP/cc-static.log" ||
+  e2e_fail "the example does not link statically: $(cat "$E2E_TMP/cc-static.log")"
+LD_LIBRARY_PATH="$libdir" ldd ./wav_frames | grep -q "libziv.so.0 => $libdir/" || e2e_fail "the example does not load the installed libziv"
+ldd ./wav_frames_static | grep -q libziv && e2e_fail "the static example still loads libziv.so"
+
+# A few seconds of music-like sound: a swelling bass, a high tone, a noise burst four times a second.
+write_wav() {  # file rate channels seconds
+  /usr/bin/python3 - "$@" <<'PY'
+import math, random, struct, sys, wave
+name, rate, channels, seconds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])
+random.seed(7)
+out = bytearray()
+for i in range(int(rate * seconds)):
+    t = i / rate
+    burst = random.uniform(-0.8, 0.8) if (t * 4) % 1 < 0.08 else 0.0
+    v = 0.3 * math.sin(2 * math.pi * 55 * t) * (0.5 + 0.5 * math.sin(math.pi * t)) + burst + 0.1 * math.sin(2 * math.pi * 880 * t)
+    for c in range(channels):
+        out += struct.pack('<h', int(max(-1.0, min(1.0, v * (0.8 if c % 2 else 1.0))) * 32767))
+w = wave.open(name, 'wb')
+w.setnchannels(channels); w.setsampwidth(2); w.setframerate(rate)
+w.writeframes(bytes(out)); w.close()
+PY
+}
+
+for case in "44100 2 3 30" "48000 1 2 25" "22050 6 2 60"; do
+  read -r rate channels seconds fps <<<"$case"
+  wav="music-$rate-$channels.wav"
+  write_wav "$wav" "$rate" "$channels" "$seconds" || e2e_fail "no test WAV"
+  LD_LIBRARY_PATH="$libdir" ./wav_frames "$wav" "$fps" >"lib-$rate.raw" 2>"$E2E_TMP/example.err" ||
+    e2e_fail "the example failed on $wav: $(cat "$E2E_TMP/example.err")"
+  bytes="$(stat -c %s "lib-$rate.raw")"
+  frames=$((bytes / (640 * 480 * 4)))
+  # Every frame the file reaches: floor(samples at 44.1 kHz x fps / 44100) + 1, give or take the resampler's rounding.
+  [ "$((frames * 640 * 480 * 4))" = "$bytes" ] && [ "$frames" -ge $((seconds * fps)) ] ||
+    e2e_fail "$wav gave $bytes bytes, not $((seconds * fps)) or more whole frames"
+  timeout 300 "$ZIV_BUILD_DIR/ziv-render" --track "$wav" --fps "$fps" --frames "$frames" --raw "render-$rate.raw" --no-progress ||
+    e2e_fail "ziv-render failed on $wav"
+  cmp -s "lib-$rate.raw" "render-$rate.raw" || e2e_fail "$wav: the example's $frames frames differ from ziv-render's ($(cmp "lib-$rate.raw" "render-$rate.raw" | head -1))"
+  ./wav_frames_static "$wav" "$fps" | cmp -s - "lib-$rate.raw" || e2e_fail "$wav: the static example draws other frames"
+  echo "$E2E_NAME: $wav: $frames frames at $fps fps equal ziv-render's"
+done
+echo "$E2E_NAME: PASS"
