@@ -22,7 +22,6 @@
 #include "audio/track_spectrum.h"
 #include "libziv/frame_timing.h"
 #include "libziv/heard_samples.h"
-#include "libziv/show_access.h"
 #include "libziv/trace_file.h"
 #include "output/output_constants.h"
 #include "output/printable_name.h"
@@ -436,4 +435,3 @@ const char* ziv_strerror(int code) {
 
 }  // extern "C"
 
-FrameRecord latestFrameRecord(const ziv_show* show) { return show ? show->record : FrameRecord{}; }
