@@ -20,3 +20,11 @@ find_path(STB_INCLUDE_DIR stb_image_write.h PATH_SUFFIXES stb REQUIRED)
 add_library(ziv_stb INTERFACE)
 add_library(ziv::stb ALIAS ziv_stb)
 target_include_directories(ziv_stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
+
+# The GStreamer plugin (gst/) is built when GStreamer's development files are there.
+pkg_check_modules(GSTREAMER QUIET IMPORTED_TARGET gstreamer-1.0 gstreamer-base-1.0 gstreamer-audio-1.0
+                  gstreamer-video-1.0 gstreamer-pbutils-1.0)
+option(ZIV_GST "Build the GStreamer plugin ziv (element zivvis)" ${GSTREAMER_FOUND})
+if(ZIV_GST AND NOT GSTREAMER_FOUND)
+  message(FATAL_ERROR "ZIV_GST is on but GStreamer's development files are missing (scripts/install-deps.sh)")
+endif()
