@@ -40,6 +40,9 @@ static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE(
     GST_STATIC_CAPS("audio/x-raw, format=(string){ " GST_AUDIO_NE(F32) ", " GST_AUDIO_NE(S16) " }, "
                     "layout=(string)interleaved, rate=(int)[1000, 384000], channels=(int)[1, 64]"));
 
+// What the base class takes for a frame's samples; any small number does.
+constexpr guint kBaseFrameSamples = 2;
+
 struct GstZivVis {
     GstAudioVisualizer parent;
 
@@ -88,6 +91,8 @@ static void destroyShow(GstZivVis* self) {
 
 // Afresh from the next samples: a new show, timed from the next timestamp.
 static gboolean restartShow(GstZivVis* self, const GstAudioInfo* info) {
+    GST_INFO_OBJECT(self, "the show starts afresh at %d Hz, %d channels", GST_AUDIO_INFO_RATE(info),
+                    GST_AUDIO_INFO_CHANNELS(info));
     destroyShow(self);
     self->timeline->restart(GST_AUDIO_INFO_RATE(info));
     self->grid->stop();
@@ -185,24 +190,22 @@ static void followFrameRate(GstZivVis* self) {
 }
 
 // One frame through the base class, which negotiates, allocates, keeps to QoS and
-// pushes it. Its own cut of the audio into frames follows the buffers' sizes, so
-// it is handed one silent sample at a time until it draws (it keeps the last two
-// samples it was given and draws once for each sample after them); the show's
-// samples were fed already.
+// pushes it. Its own cut of the audio into frames follows the sizes of the
+// buffers it gets and keeps samples between them, so it gets instead, for each
+// frame, exactly the samples of one of its frames (req_spf, silent: the show's
+// samples were fed already) marked as a discontinuity, which empties what it
+// kept: it then draws exactly once, at this frame's timestamp.
 static GstFlowReturn pushFrame(GstZivVis* self, GstPad* pad, GstObject* parent, uint64_t pts, uint64_t duration) {
-    const gsize bpf = static_cast<gsize>(GST_AUDIO_INFO_BPF(&self->parent.ainfo));
+    const gsize bytes = static_cast<gsize>(GST_AUDIO_INFO_BPF(&self->parent.ainfo)) * self->parent.req_spf;
     self->framePts = pts;
     self->frameDuration = duration;
     self->drawn = FALSE;
-    GstFlowReturn result = GST_FLOW_OK;
-    for (int tries = 0; tries < 3 && !self->drawn && result == GST_FLOW_OK; ++tries) {
-        GstBuffer* sample = gst_buffer_new_allocate(nullptr, bpf, nullptr);
-        if (!sample) return GST_FLOW_ERROR;
-        gst_buffer_memset(sample, 0, 0, bpf);
-        GST_BUFFER_PTS(sample) = pts;
-        result = self->baseChain(pad, parent, sample);
-    }
-    return result;
+    GstBuffer* samples = gst_buffer_new_allocate(nullptr, bytes, nullptr);
+    if (!samples) return GST_FLOW_ERROR;
+    gst_buffer_memset(samples, 0, 0, bytes);
+    GST_BUFFER_PTS(samples) = pts;
+    GST_BUFFER_FLAG_SET(samples, GST_BUFFER_FLAG_DISCONT);
+    return self->baseChain(pad, parent, samples);
 }
 
 static GstFlowReturn zivVisChain(GstPad* pad, GstObject* parent, GstBuffer* buffer) {
@@ -234,8 +237,8 @@ static gboolean zivVisSetup(GstAudioVisualizer* scope) {
     GstZivVis* self = zivVis(scope);
     const int width = GST_VIDEO_INFO_WIDTH(&scope->vinfo), height = GST_VIDEO_INFO_HEIGHT(&scope->vinfo);
     if (width > 0 && height > 0) self->fit->resize(width, height, ZIV_WIDTH, ZIV_HEIGHT);
-    // Two samples: the base class then draws once for each sample handed to it (pushFrame).
-    scope->req_spf = 2;
+    // The base class's frame: a few samples, as it gets nothing else (pushFrame).
+    scope->req_spf = kBaseFrameSamples;
     return TRUE;
 }
 
@@ -247,6 +250,7 @@ static gboolean zivVisRender(GstAudioVisualizer* scope, GstBuffer*, GstVideoFram
         self->fit->resize(GST_VIDEO_FRAME_WIDTH(video), GST_VIDEO_FRAME_HEIGHT(video), ZIV_WIDTH, ZIV_HEIGHT);
     const uint32_t* pixels = nullptr;
     const uint64_t pts = self->framePts;
+    if (self->drawn) GST_DEBUG_OBJECT(self, "the frame at %" GST_TIME_FORMAT " drawn twice", GST_TIME_ARGS(pts));
     self->drawn = TRUE;
     GST_BUFFER_PTS(video->buffer) = pts;
     GST_BUFFER_DURATION(video->buffer) = self->frameDuration;
