@@ -210,7 +210,16 @@ def bad_caps_refused():
     print("pipelines: zero rates and channels, and anything outside 1000..384000 Hz and 1..64 channels, refused")
 
 
-CASES = {f.__name__: f for f in (playbin_shows_the_music, seek_starts_the_show_afresh, format_change_between_files,
+def listed_among_visualisers():
+    """Players list the registry's elements of the class "Visualization" (Parole's setting does): zivvis is one."""
+    listed = sorted(f.get_name() for f in Gst.Registry.get().get_feature_list(Gst.ElementFactory)
+                    if "Visualization" in (f.get_metadata("klass") or "").split("/"))
+    if "zivvis" not in listed:
+        fail(f"zivvis is not among the visualisers: {listed}")
+    print(f"pipelines: the visualisers a player lists: {', '.join(listed)}")
+
+
+CASES = {f.__name__: f for f in (listed_among_visualisers, playbin_shows_the_music, seek_starts_the_show_afresh, format_change_between_files,
                                  one_show_per_process, bad_caps_refused)}
 for name in sys.argv[2:] or CASES:
     CASES[name]()
