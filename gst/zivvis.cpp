@@ -50,7 +50,7 @@ struct GstZivVis {
     gboolean restart;                 // the next buffer starts the show afresh
     StreamTimeline* timeline;
     FrameGrid* grid;
-    GstPadChainFunction baseChain;    // the base class's, given one sample at a time to draw one frame
+    GstPadChainFunction baseChain;    // the base class's, given one of its frames' samples per frame (pushFrame)
     uint64_t framePts;                // the frame the base class is drawing now
     uint64_t frameDuration;
     gboolean drawn;                   // the base class asked for that frame
@@ -59,6 +59,8 @@ struct GstZivVis {
     GstAudioFormat fedFormat;         // what the show was fed since it started
     gint fedChannels;
     gboolean failed;                  // the show could not start again; frames are black
+    gboolean fresh;                   // the show has been fed nothing yet
+    gboolean warned;                  // samples were refused since the show started (said once)
 };
 
 struct GstZivVisClass {
@@ -74,7 +76,10 @@ static gboolean createShow(GstZivVis* self) {
     ziv_options options;
     ziv_options_init(&options);
     const int code = ziv_create(&options, &self->show);
-    if (code == ZIV_OK) return TRUE;
+    if (code == ZIV_OK) {
+        self->fresh = TRUE;
+        return TRUE;
+    }
     self->show = nullptr;
     if (code == ZIV_ERROR_BUSY)
         GST_ELEMENT_ERROR(self, RESOURCE, BUSY, ("The ziv show is already running in this program; it runs once per program."),
@@ -93,12 +98,15 @@ static void destroyShow(GstZivVis* self) {
 static gboolean restartShow(GstZivVis* self, const GstAudioInfo* info) {
     GST_INFO_OBJECT(self, "the show starts afresh at %d Hz, %d channels", GST_AUDIO_INFO_RATE(info),
                     GST_AUDIO_INFO_CHANNELS(info));
-    destroyShow(self);
     self->timeline->restart(GST_AUDIO_INFO_RATE(info));
     self->grid->stop();
     self->fedFormat = GST_AUDIO_INFO_FORMAT(info);
     self->fedChannels = GST_AUDIO_INFO_CHANNELS(info);
     self->restart = FALSE;
+    self->warned = FALSE;
+    // A show fed nothing yet is kept: letting it go would open a moment for another element to take it.
+    if (self->show && self->fresh) return TRUE;
+    destroyShow(self);
     if (createShow(self)) return TRUE;
     self->failed = TRUE;
     return FALSE;
@@ -151,8 +159,11 @@ static void feedBuffer(GstZivVis* self, GstBuffer* buffer) {
         return;
     }
     const size_t frames = map.size / static_cast<size_t>(GST_AUDIO_INFO_BPF(info));
-    if (feedSamples(self, map.data, frames, info) != ZIV_OK)
+    if (feedSamples(self, map.data, frames, info) != ZIV_OK && !self->warned) {
         GST_WARNING_OBJECT(self, "samples refused: %s", ziv_last_error());
+        self->warned = TRUE;
+    }
+    self->fresh = FALSE;
     gst_buffer_unmap(buffer, &map);
     self->timeline->fed(pts, plan.silence + frames);
 }
@@ -328,6 +339,8 @@ static void gst_ziv_vis_init(GstZivVis* self) {
     self->fedFormat = GST_AUDIO_FORMAT_UNKNOWN;
     self->fedChannels = 0;
     self->failed = FALSE;
+    self->fresh = FALSE;
+    self->warned = FALSE;
     self->fit->resize(ZIV_WIDTH, ZIV_HEIGHT, ZIV_WIDTH, ZIV_HEIGHT);
     // The show's pictures are whole frames: nothing of the previous one is carried over.
     g_object_set(self, "shader", 0, nullptr);
