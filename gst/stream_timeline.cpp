@@ -27,6 +27,16 @@ uint64_t StreamTimeline::expectedPts() const {
 
 uint64_t StreamTimeline::coveredNs() const { return started() ? expectedPts() : kNoTime; }
 
+uint64_t StreamTimeline::heardUntilNs(int64_t samples) const {
+    if (!started() || samples < 0) return kNoTime;
+    // positionAt rounds half up: floor((t x 44100 + 5e8) / 1e9) <= F  <=>  t x 44100 < (2F + 1) x 5e8,
+    // so t is at most ((2F + 1) x 5e8 - 1) / 44100, one less when 44100 divides (2F + 1) x 5e8 (441 divides 2F + 1).
+    const uint64_t odd = 2 * static_cast<uint64_t>(samples) + 1;
+    uint64_t until = scaleDown(odd, kNanosecondsPerSecond / 2, ZIV_SAMPLE_RATE, false);
+    if (odd % 441 == 0) --until;
+    return start_ + until;
+}
+
 FeedPlan StreamTimeline::plan(uint64_t pts) const {
     FeedPlan plan;
     if (pts == kNoTime || !started()) return plan;

@@ -17,7 +17,7 @@
 //   FrameGrid grid;
 //   grid.restart(line.startNs(), 60, 1);
 //   uint64_t pts;
-//   while (grid.nextDue(line.coveredNs(), &pts)) draw the frame at pts;
+//   while (grid.nextDue(line.heardUntilNs(samplesInTheShow), &pts)) draw the frame at pts;
 #pragma once
 #include <cstdint>
 
@@ -49,6 +49,9 @@ public:
     uint64_t startNs() const { return start_; }
     // Where the samples fed so far end (kNoTime before the start).
     uint64_t coveredNs() const;
+    // The last timestamp whose heard position (positionAt) is at most `samples` of the show's
+    // 44.1 kHz timeline: a frame there has every sample it needs once the show holds that many.
+    uint64_t heardUntilNs(int64_t samples) const;
 
     // What to do with a buffer at `pts` (kNoTime: it follows on).
     FeedPlan plan(uint64_t pts) const;

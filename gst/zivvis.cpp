@@ -229,7 +229,11 @@ static GstFlowReturn zivVisChain(GstPad* pad, GstObject* parent, GstBuffer* buff
     uint64_t pts;
     while (result == GST_FLOW_OK) {
         followFrameRate(self);
-        if (!self->grid->nextDue(self->timeline->coveredNs(), &pts)) break;
+        // Due once the show holds the samples up to the frame's heard position: a resampler keeps a
+        // few back, and a frame drawn before they come would hear silence there.
+        int64_t held = 0;
+        if (!self->show || ziv_fed_samples(self->show, &held) != ZIV_OK) break;
+        if (!self->grid->nextDue(self->timeline->heardUntilNs(held), &pts)) break;
         result = pushFrame(self, pad, parent, pts, self->grid->duration());
     }
     return result;

@@ -2,8 +2,10 @@
 # For a 44.1 kHz WAV, frame n of zivvis in a gst-launch-1.0 pipeline at 60 fps
 # equals ziv-render's frame n of the same file, bit for bit, over every frame
 # the file covers (1,801 for 30 s); the run logs no warning of the element at
-# GST_DEBUG=*:2. At 48 kHz (through the resampler) and at 30000/1001 fps the
-# frame count follows the clock, and other sizes are fitted.
+# GST_DEBUG=*:2. A 48 kHz WAV, which goes through the resampler, gives
+# ziv-render's frames too: a frame waits for the samples the resampler still
+# holds. At 30000/1001 fps the frame count follows the clock, and other sizes
+# are fitted.
 source "$(dirname "$0")/lib.sh"
 gst_require gst-launch-1.0 cmp
 frame=$((640 * 480 * 4))
@@ -22,6 +24,16 @@ timeout 300 "$ZIV_BUILD_DIR/ziv-render" --track T.wav --fps 60 --frames "$frames
   gst_fail "ziv-render failed"
 cmp -s out.raw ref.raw || gst_fail "zivvis's frames differ from ziv-render's: $(cmp out.raw ref.raw | head -1) (frame $(( $(cmp out.raw ref.raw | sed -n 's/.*byte \([0-9]*\).*/\1/p') / frame )))"
 echo "$GST_NAME: $frames frames at 60 fps equal ziv-render's, bit for bit"
+
+gst_write_wav S.wav 48000 2 5 || gst_fail "no 48 kHz stereo WAV"
+timeout 300 gst-launch-1.0 -q filesrc location=S.wav ! wavparse ! audioconvert ! zivvis ! video/x-raw,framerate=60/1 ! \
+  filesink location=s48.raw 2>s48.err || gst_fail "the 48 kHz stereo pipeline failed: $(tail -5 s48.err)"
+frames=$(($(stat -c %s s48.raw) / frame))
+[ "$frames" -ge 300 ] || gst_fail "5 s at 48 kHz gave $frames frames"
+timeout 300 "$ZIV_BUILD_DIR/ziv-render" --track S.wav --fps 60 --frames "$frames" --raw s48-ref.raw --no-progress ||
+  gst_fail "ziv-render failed on the 48 kHz WAV"
+cmp -s s48.raw s48-ref.raw || gst_fail "at 48 kHz zivvis's frames differ from ziv-render's: $(cmp s48.raw s48-ref.raw | head -1)"
+echo "$GST_NAME: 48 kHz: $frames frames equal ziv-render's, bit for bit"
 
 # 48 kHz mono at 30000/1001 fps, 1280x720: a frame per 1001/30000 s of sound, the picture in the middle.
 gst_write_wav M.wav 48000 1 5 || gst_fail "no 48 kHz WAV"

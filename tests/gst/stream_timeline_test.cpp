@@ -21,11 +21,34 @@ TEST(StreamTimeline, FramesAtSixtyOf44100MatchTheOfflineRenderersPositions) {
     grid.restart(line.startNs(), 60, 1);
     uint64_t pts;
     for (int64_t n = 0; n < 60 * 40; ++n) {
-        ASSERT_TRUE(grid.nextDue(line.coveredNs(), &pts));
+        ASSERT_TRUE(grid.nextDue(line.heardUntilNs(44100 * 40), &pts));
         const ShowPosition at = line.positionAt(pts);
         // ziv-render's frame n: heard n x 44100 / 60, clock n x 1000 / 60, both truncated.
         ASSERT_EQ(at.heard, n * 44100 / 60) << n;
         ASSERT_EQ(at.elapsedMs, static_cast<int32_t>(n * 1000 / 60)) << n;
+    }
+    // Frame n is due once the show holds n x 735 samples, as the offline renderer draws it then.
+    FrameGrid fresh;
+    fresh.restart(line.startNs(), 60, 1);
+    int due = 0;
+    while (fresh.nextDue(line.heardUntilNs(735 * 100), &pts)) ++due;
+    EXPECT_EQ(due, 101);
+    EXPECT_TRUE(fresh.nextDue(line.heardUntilNs(735 * 101), &pts));
+}
+
+TEST(StreamTimeline, HeardUntilIsTheLastTimestampHeardWithinTheSamplesHeld) {
+    StreamTimeline line;
+    line.restart(48000);
+    EXPECT_EQ(line.heardUntilNs(100), kNoTime);
+    const uint64_t start = 7 * kNanosecondsPerSecond;
+    line.fed(start, 1);
+    // 220 and 440 make 2F + 1 a multiple of 441: the bound falls exactly on a half sample there.
+    for (int64_t held : {0, 1, 2, 220, 440, 734, 735, 736, 44099, 44100, 1323000, 190511999}) {
+        const uint64_t until = line.heardUntilNs(held);
+        StreamTimeline probe = line;
+        ASSERT_LE(probe.positionAt(until).heard, held) << held;
+        StreamTimeline next = line;
+        ASSERT_GT(next.positionAt(until + 1).heard, held) << held;
     }
 }
 
