@@ -58,9 +58,8 @@ struct GstZivVis {
     std::vector<uint8_t>* silence;    // zeros for a gap in the timestamps
     GstAudioFormat fedFormat;         // what the show was fed since it started
     gint fedChannels;
-    gboolean failed;                  // the show could not start again; frames are black
+    gboolean failed;                  // the show could not start again or refused samples: the stream stops
     gboolean fresh;                   // the show has been fed nothing yet
-    gboolean warned;                  // samples were refused since the show started (said once)
 };
 
 struct GstZivVisClass {
@@ -103,7 +102,6 @@ static gboolean restartShow(GstZivVis* self, const GstAudioInfo* info) {
     self->fedFormat = GST_AUDIO_INFO_FORMAT(info);
     self->fedChannels = GST_AUDIO_INFO_CHANNELS(info);
     self->restart = FALSE;
-    self->warned = FALSE;
     // A show fed nothing yet is kept: letting it go would open a moment for another element to take it.
     if (self->show && self->fresh) return TRUE;
     destroyShow(self);
@@ -159,12 +157,16 @@ static void feedBuffer(GstZivVis* self, GstBuffer* buffer) {
         return;
     }
     const size_t frames = map.size / static_cast<size_t>(GST_AUDIO_INFO_BPF(info));
-    if (feedSamples(self, map.data, frames, info) != ZIV_OK && !self->warned) {
-        GST_WARNING_OBJECT(self, "samples refused: %s", ziv_last_error());
-        self->warned = TRUE;
-    }
-    self->fresh = FALSE;
+    const int fed = feedSamples(self, map.data, frames, info);
     gst_buffer_unmap(buffer, &map);
+    self->fresh = FALSE;
+    if (fed != ZIV_OK) {
+        // The caps keep to what the show takes, so this is not expected; without the samples the show
+        // could not keep time, and a player waiting for frames would wait for ever: stop with an error.
+        GST_ELEMENT_ERROR(self, STREAM, FORMAT, ("The ziv show cannot take this audio."), ("%s", ziv_last_error()));
+        self->failed = TRUE;
+        return;
+    }
     self->timeline->fed(pts, plan.silence + frames);
 }
 
@@ -344,7 +346,6 @@ static void gst_ziv_vis_init(GstZivVis* self) {
     self->fedChannels = 0;
     self->failed = FALSE;
     self->fresh = FALSE;
-    self->warned = FALSE;
     self->fit->resize(ZIV_WIDTH, ZIV_HEIGHT, ZIV_WIDTH, ZIV_HEIGHT);
     // The show's pictures are whole frames: nothing of the previous one is carried over.
     g_object_set(self, "shader", 0, nullptr);
