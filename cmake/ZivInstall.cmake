@@ -3,7 +3,7 @@
 #   cmake --install build --prefix ~/.local     # any prefix; no root needed
 #   scripts/package.sh                          # build/ziv_<version>_<arch>.deb and ziv-dev_... (CPack DEB)
 #
-# Installed: the show, ziv-play and the two user tools, the default track, the desktop
+# Installed: the show, ziv-play and the two user tools, the GStreamer plugin, the default track, the desktop
 # entry, icons, AppStream metainfo, man pages, copyright and changelog, and the
 # shared library libziv.so.<major> (component "runtime", the package ziv); the
 # library's header, libziv.so, libziv.a and ziv.pc (component "dev", the
@@ -61,6 +61,26 @@ install(TARGETS ziv_static ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT
 install(FILES ${CMAKE_SOURCE_DIR}/libziv/include/ziv/ziv.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziv COMPONENT dev)
 install(FILES ${ziv_stage}/ziv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ziv-dev COMPONENT dev)
+
+# The GStreamer plugin, in GStreamer's plugin folder: pkg-config's pluginsdir,
+# taken relative to GStreamer's own prefix, below the install's prefix. An
+# install to /usr (the package) so puts it in the system's folder, where
+# gst-inspect-1.0 and every player find it; an install elsewhere keeps it inside
+# its prefix (point GST_PLUGIN_PATH there). ZIV_GST_PLUGIN_DIR overrides it.
+if(ZIV_GST)
+  pkg_get_variable(ziv_gst_pluginsdir gstreamer-1.0 pluginsdir)
+  pkg_get_variable(ziv_gst_prefix gstreamer-1.0 prefix)
+  string(LENGTH "${ziv_gst_prefix}/" ziv_gst_prefix_length)
+  string(SUBSTRING "${ziv_gst_pluginsdir}" 0 ${ziv_gst_prefix_length} ziv_gst_head)
+  if(ziv_gst_head STREQUAL "${ziv_gst_prefix}/")
+    string(SUBSTRING "${ziv_gst_pluginsdir}" ${ziv_gst_prefix_length} -1 ziv_gst_default)
+  else()
+    set(ziv_gst_default "${CMAKE_INSTALL_LIBDIR}/gstreamer-1.0")
+  endif()
+  set(ZIV_GST_PLUGIN_DIR "${ziv_gst_default}" CACHE STRING
+      "Where libgstziv.so is installed: relative to the install prefix, or absolute")
+  install(TARGETS gstziv LIBRARY DESTINATION ${ZIV_GST_PLUGIN_DIR} COMPONENT runtime)
+endif()
 
 # Icons: drawn by the build (tools/ziv-icons) from the icon the program shows.
 foreach(size 16 32 48 256)

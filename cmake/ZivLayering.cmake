@@ -5,7 +5,9 @@
 #      show (pictures/, scenes/, output/) < audio/ < platform/, libziv/ < app/, tools/
 #    libziv (the show as a C library) and platform sit side by side and
 #    include nothing of each other; ziv-render, which draws without a
-#    window, includes nothing of platform/.
+#    window, includes nothing of platform/. The GStreamer plugin (gst/) is a
+#    host above them all that reaches the show only through libziv's public
+#    header <ziv/ziv.h>: it includes nothing of the tree but its own files.
 # 2. ziv_show uses the C++ standard library and nothing else: its only
 #    <...> includes are standard headers (no ".h", no folder), and the
 #    compiler's <immintrin.h>.
@@ -31,12 +33,14 @@ set(rank_platform 2)
 set(rank_libziv 2)
 set(rank_app 3)
 set(rank_tools 3)
+set(rank_gst 3)
 
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
   ${SOURCE_DIR}/pictures/*.h ${SOURCE_DIR}/pictures/*.cpp ${SOURCE_DIR}/scenes/*.h ${SOURCE_DIR}/scenes/*.cpp
   ${SOURCE_DIR}/output/*.h ${SOURCE_DIR}/output/*.cpp ${SOURCE_DIR}/audio/*.h ${SOURCE_DIR}/audio/*.cpp
   ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/app/*.cpp
-  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/libziv/*.h ${SOURCE_DIR}/libziv/*.cpp)
+  ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/libziv/*.h ${SOURCE_DIR}/libziv/*.cpp
+  ${SOURCE_DIR}/gst/*.h ${SOURCE_DIR}/gst/*.cpp)
 
 set(problems "")
 set(nodes "")
@@ -121,6 +125,9 @@ foreach(file ${files})
         if((layer STREQUAL "libziv" AND target_layer STREQUAL "platform")
            OR (layer STREQUAL "platform" AND target_layer STREQUAL "libziv"))
           string(APPEND problems "  ${file} (${layer}) includes ${included} (${target_layer}): the library and the platform stay apart\n")
+        endif()
+        if(layer STREQUAL "gst" AND NOT target_layer STREQUAL "gst")
+          string(APPEND problems "  ${file}: the plugin includes ${included}; it reaches the show through <ziv/ziv.h> only\n")
         endif()
         if(file MATCHES "^tools/ziv-render/" AND target_layer STREQUAL "platform")
           string(APPEND problems "  ${file}: ziv-render includes ${included}, window and device code\n")

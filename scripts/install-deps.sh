@@ -9,6 +9,9 @@ packages=(
   # the show: window, sound, decoding, spectrum, dialog
   libsdl2-dev libx11-dev libvorbis-dev libkissfft-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libpulse-dev libimgui-dev libgl-dev libgl1-mesa-dri
+  # the GStreamer plugin (gst/), and the tools, elements and Python bindings its tests run
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good python3-gst-1.0
   # PNG writing (stb_image_write, deflated by zlib)
   libstb-dev zlib1g-dev
   # tests and benchmarks

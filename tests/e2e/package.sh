@@ -2,7 +2,8 @@
 # The Debian package as a user gets it: built by CPack, unpacked (not
 # installed) into a scratch root, its files in place and valid, the show
 # started from its menu entry's folder with music and frames, and the
-# packaged ziv-render drawing the same frames as the build's; beside it
+# packaged ziv-render drawing the same frames as the build's, the GStreamer
+# plugin in the system's plugin folder and found there; beside it
 # ziv-dev, with the library's header, static library and ziv.pc.
 source "$(dirname "$0")/lib.sh"
 e2e_require cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli groff \
@@ -77,6 +78,15 @@ for size in 32 256; do
 done
 metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
 [ -f "${metainfo[0]}" ] || e2e_fail "the package has no metainfo"
+
+# The GStreamer plugin sits in the system's plugin folder (below /usr), and GStreamer finds zivvis in it.
+if pkg-config --exists gstreamer-1.0 && command -v gst-inspect-1.0 >/dev/null; then
+  plugins="$(pkg-config --variable=pluginsdir gstreamer-1.0)"
+  [ -s "$root$plugins/libgstziv.so" ] || e2e_fail "the package lacks $plugins/libgstziv.so"
+  env GST_PLUGIN_SYSTEM_PATH="$root$plugins" GST_REGISTRY="$E2E_TMP/registry.bin" LD_LIBRARY_PATH="$root/usr/lib" \
+    gst-inspect-1.0 zivvis >"$artefacts/gst-inspect.txt" 2>&1 || e2e_fail "gst-inspect-1.0 does not find the packaged zivvis"
+  grep -q 'Klass *Visualization' "$artefacts/gst-inspect.txt" || e2e_fail "the packaged zivvis is no visualiser"
+fi
 
 # Validation, with the validators' own words kept.
 entry="$root/usr/share/applications/ziv.desktop"
