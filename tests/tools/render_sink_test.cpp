@@ -19,7 +19,7 @@
 #include "tools/ziv-render/frame_sink.h"
 #include "tools/ziv-render/frame_writers.h"
 #include "tools/ziv-render/surface_rotation.h"
-#include "tools/ziv-render/trace_file.h"
+#include "libziv/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 
 #include "doubles/test_support.h"
