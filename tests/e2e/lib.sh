@@ -67,7 +67,12 @@ e2e_under_xvfb() {
   if [ -z "${ZIV_E2E_IN_XVFB:-}" ]; then
     e2e_require xvfb-run
     rm -rf "$E2E_TMP"  # the run inside makes its own
-    ZIV_E2E_IN_XVFB=1 exec timeout 600 xvfb-run -a -s "-screen 0 ${size}x24 -wr" bash "$0" "$@"
+    # -noreset: an X server left without a client resets and refuses connections meanwhile,
+    # so a program started just after another ended could find no display. A desktop always
+    # has other clients; a script that wants the bare case sets E2E_XVFB_RESETS.
+    local reset="-noreset"
+    [ -z "${E2E_XVFB_RESETS:-}" ] || reset=""
+    ZIV_E2E_IN_XVFB=1 exec timeout 600 xvfb-run -a -s "-screen 0 ${size}x24 -wr $reset" bash "$0" "$@"
   fi
   E2E_SCREEN_WIDTH="${size%x*}"
   E2E_SCREEN_HEIGHT="${size#*x}"
