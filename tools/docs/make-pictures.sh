@@ -71,26 +71,37 @@ cp "$tmp/preview.webp" "$out/preview.webp"
 cat >"$tmp/screens.sh" <<'SCREENS'
 set -uo pipefail
 tmp="$1" build="$2"
-wait_for() { local s; for s in $(seq 600); do "$@" && return 0; sleep 0.1; done; return 1; }
+# Each wait has a deadline in seconds, not a count of tries: a try that is slow under load
+# (a full-screen capture) must not stretch the wait past the outer timeout unreported.
+wait_for() { local until=$((SECONDS + 90)); while [ $SECONDS -lt $until ]; do "$@" && return 0; sleep 0.1; done; return 1; }
+say() { echo "make-pictures: $*" >&2; }
 # The same screen twice in a row: whatever was drawing has finished.
-settled() { import -window "$1" "$tmp/a.png" 2>/dev/null && sleep 0.5 && import -window "$1" "$tmp/b.png" 2>/dev/null &&
-            [ "$(compare -metric AE "$tmp/a.png" "$tmp/b.png" null: 2>&1)" = 0 ]; }
+last="no capture yet"
+settled() { import -window "$1" "$tmp/a.png" 2>"$tmp/import.err" && sleep 0.5 && import -window "$1" "$tmp/b.png" 2>"$tmp/import.err" ||
+              { last="import: $(tail -1 "$tmp/import.err")"; return 1; }
+            last="$(compare -metric AE "$tmp/a.png" "$tmp/b.png" null: 2>&1) pixels changed in half a second"
+            [ "$last" = "0 pixels changed in half a second" ]; }
+say "full screen: presenting the frame at 1920x1080"
 "$build/console_pattern" frame "$tmp/frame.raw" >"$tmp/pattern.out" 2>"$tmp/pattern.err" &
 pattern=$!
 wait_for grep -qx presented "$tmp/pattern.out" || { echo "make-pictures: the frame was never presented: $(cat "$tmp/pattern.err")" >&2; kill $pattern; exit 1; }
-wait_for settled root || { echo "make-pictures: the full screen never settled" >&2; kill $pattern; exit 1; }
+wait_for settled root || { echo "make-pictures: the full screen never settled ($last)" >&2; kill $pattern; exit 1; }
 cp "$tmp/b.png" "$tmp/fullscreen-shot.png"
 kill $pattern; wait $pattern 2>/dev/null
+say "dialog: starting the show"
 (cd "$build" && exec ./ziv) >/dev/null 2>"$tmp/show.err" &
 show=$!
 find_dialog() { dialog="$(xdotool search --onlyvisible --pid $show 2>/dev/null | head -1)"; [ -n "$dialog" ]; }
 wait_for find_dialog || { echo "make-pictures: no dialog: $(cat "$tmp/show.err")" >&2; kill $show; exit 1; }
-wait_for settled "$dialog" || { echo "make-pictures: the dialog never settled" >&2; kill $show; exit 1; }
+wait_for settled "$dialog" || { echo "make-pictures: the dialog never settled ($last)" >&2; kill $show; exit 1; }
 cp "$tmp/b.png" "$tmp/dialog-shot.png"
 kill $show; wait $show 2>/dev/null
 exit 0
 SCREENS
-timeout 300 xvfb-run -a -s "-screen 0 1920x1080x24" bash "$tmp/screens.sh" "$tmp" "$build"
+# -noreset: the server must not reset between the pattern's exit and the show's first window
+# (an X server left without clients resets, and refuses connections while it does).
+timeout 420 xvfb-run -a -s "-noreset -screen 0 1920x1080x24" bash "$tmp/screens.sh" "$tmp" "$build" ||
+  { status=$?; echo "make-pictures: the screens on Xvfb failed (status $status$([ $status = 124 ] && echo ', timed out after 420 s'))" >&2; exit 1; }
 palette_png "$tmp/fullscreen-shot.png" "$out/fullscreen.png"
 convert "$tmp/dialog-shot.png" -sample 200% "$tmp/dialog-twice.png"   # small: shown at twice its size
 strip_png "$tmp/dialog-twice.png" "$out/dialog.png"
@@ -107,6 +118,7 @@ for tries in $(seq 10); do
   kill "$server" 2>/dev/null; server=""
 done
 [ -n "$server" ] || { echo "make-pictures: cannot serve the page" >&2; exit 1; }
-timeout 300 node "$src/tools/docs/web_picture.mjs" "http://127.0.0.1:$port/index.html" show.trace "$tmp/web-shot.png"
+timeout 300 node "$src/tools/docs/web_picture.mjs" "http://127.0.0.1:$port/index.html" show.trace "$tmp/web-shot.png" ||
+  { status=$?; echo "make-pictures: the page's picture failed (status $status$([ $status = 124 ] && echo ', timed out after 300 s'))" >&2; exit 1; }
 strip_png "$tmp/web-shot.png" "$out/web.png"
 ls -l "$out"/frames.png "$out"/preview.webp "$out"/fullscreen.png "$out"/dialog.png "$out"/web.png
