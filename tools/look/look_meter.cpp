@@ -7,7 +7,8 @@
 namespace {
 
 constexpr double kDarkLuminance = 20.0;
-constexpr double kRedShare = 0.35;
+// A frame is red-dominated when its mean green and blue bytes are each under this share of its mean red.
+constexpr double kRedDominatedShare = 0.35;
 constexpr double kGreySaturation = 0.15;
 constexpr double kGreyBrightest = 8.0;
 const char* const kHueNames[kLookHues] = {"red", "yellow", "green", "cyan", "blue", "magenta", "grey"};
@@ -72,7 +73,7 @@ BandColour measureBand(const uint32_t* surface) {
     c.meanB = static_cast<double>(sumB) / n;
     c.luminance = 0.2126 * c.meanR + 0.7152 * c.meanG + 0.0722 * c.meanB;
     c.dark = c.luminance < kDarkLuminance;
-    c.redDominated = c.meanG < kRedShare * c.meanR && c.meanB < kRedShare * c.meanR && c.meanR > 1.0;
+    c.redDominated = c.meanG < kRedDominatedShare * c.meanR && c.meanB < kRedDominatedShare * c.meanR && c.meanR > 1.0;
     c.hue = hueSector(c.meanR, c.meanG, c.meanB);
     const double meanRg = static_cast<double>(sumRg) / n;
     const double meanYb = static_cast<double>(sumYb2) / 2.0 / n;
