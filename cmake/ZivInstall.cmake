@@ -21,6 +21,16 @@ set(ZIV_APP_ID "org.example.ziv" CACHE STRING "AppStream component id: the home 
 set(ZIV_MAINTAINER "ziv developers <ziv@example.org>" CACHE STRING "The package's maintainer")
 set(ZIV_LICENSE "LicenseRef-proprietary")  # no licence chosen yet: see dist/copyright
 
+# The library's folder: Debian's multiarch one (lib/x86_64-linux-gnu) under any
+# prefix, where the system's linker, pkg-config and lintian look for it, and
+# where no ldconfig call from the package's scripts is needed (its trigger runs it).
+if(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR STREQUAL "lib")
+  set(ziv_lib_default "lib/${CMAKE_LIBRARY_ARCHITECTURE}")
+else()
+  set(ziv_lib_default "${CMAKE_INSTALL_LIBDIR}")
+endif()
+set(ZIV_LIB_DIR "${ziv_lib_default}" CACHE STRING "Where libziv and ziv.pc are installed, relative to the prefix")
+
 set(ziv_dist ${CMAKE_SOURCE_DIR}/dist)
 set(ziv_stage ${CMAKE_BINARY_DIR}/dist)
 execute_process(COMMAND date -u -R -d "${ZIV_RELEASE_DATE}" OUTPUT_VARIABLE ZIV_RELEASE_DATE_RFC2822
@@ -43,7 +53,7 @@ set(ziv_fill_in "
   set(ZIV_MAINTAINER \"${ZIV_MAINTAINER}\")
   set(ziv_bindir \"${CMAKE_INSTALL_BINDIR}\")
   set(ziv_datadir \"${CMAKE_INSTALL_DATADIR}\")
-  set(ZIV_FULL_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\")
+  set(ZIV_FULL_LIBDIR \"\${CMAKE_INSTALL_PREFIX}/${ZIV_LIB_DIR}\")
   set(ZIV_FULL_INCLUDEDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_INCLUDEDIR}\")
   include(\"${CMAKE_CURRENT_LIST_DIR}/ZivInstallDist.cmake\")
 ")
@@ -56,10 +66,14 @@ install(FILES ${ziv_stage}/ziv.1.gz ${ziv_stage}/ziv-play.1.gz ${ziv_stage}/ziv-
 install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The library: the runtime beside the programs, what a program is built with in -dev.
-install(TARGETS ziv_shared LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
-install(TARGETS ziv_static ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+install(TARGETS ziv_shared LIBRARY DESTINATION ${ZIV_LIB_DIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+install(TARGETS ziv_static ARCHIVE DESTINATION ${ZIV_LIB_DIR} COMPONENT dev)
 install(FILES ${CMAKE_SOURCE_DIR}/libziv/include/ziv/ziv.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ziv COMPONENT dev)
-install(FILES ${ziv_stage}/ziv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+install(FILES ${ziv_stage}/ziv.pc DESTINATION ${ZIV_LIB_DIR}/pkgconfig COMPONENT dev)
+# The library in the main package rather than a libziv0 of its own, as its
+# one user for now is this package's programs; lintian is told so.
+install(FILES ${ziv_dist}/deb/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME ziv COMPONENT runtime)
 install(FILES ${ziv_dist}/copyright ${ziv_stage}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ziv-dev COMPONENT dev)
 
 # The GStreamer plugin, in GStreamer's plugin folder: pkg-config's pluginsdir,
