@@ -23,7 +23,7 @@ void capture(Listener* l) {
             l->failed.store(true, std::memory_order_release);
             return;
         }
-        appendToTimeline(*l->timeline, chunk, kCaptureFrames, 1);
+        l->heardSpectrum->append(chunk, kCaptureFrames, 1);
     }
 }
 
@@ -32,9 +32,7 @@ void capture(Listener* l) {
 bool startListening(Listener& l, const std::string& source, std::string* why) {
     l.capture = openPulseCapture(source.c_str(), kMixRate, why);
     if (!l.capture) return false;
-    l.timeline = std::make_unique<MonoTimeline>();
-    resetTimeline(*l.timeline);
-    resetAnalyser(l.analyser);
+    l.heardSpectrum = std::make_unique<HeardSpectrum>();
     l.lastSpectrumNs = nowNs();
     l.source = source;
     l.lostWhy.clear();
@@ -46,8 +44,8 @@ bool startListening(Listener& l, const std::string& source, std::string* why) {
 
 const float* listenerSpectrum(Listener& l) {
     l.lastSpectrumNs = nowNs();
-    l.heard = l.timeline->written.load(std::memory_order_acquire);
-    analyseHeard(l.analyser, *l.timeline, l.heard, l.spectrum);
+    l.heard = l.heardSpectrum->appended();
+    l.heardSpectrum->spectrumAt(l.heard, l.spectrum);
     return l.spectrum;
 }
 

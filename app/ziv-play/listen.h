@@ -1,6 +1,7 @@
 // What the desktop plays, as the show's spectrum: a thread captures mono
-// samples into a timeline, and each frame analyses the newest window, so the
-// show reacts to what is heard now.
+// samples into a HeardSpectrum (audio/heard_spectrum.h), and each frame asks
+// for the spectrum at the newest sample captured, so the show reacts to what
+// is heard now.
 //
 //   Listener listener;
 //   if (!startListening(listener, "", &why)) ...      // the default output's monitor
@@ -14,23 +15,21 @@
 #include <string>
 #include <thread>
 
-#include "audio/spectrum_analyser.h"
+#include "audio/heard_spectrum.h"
 #include "scenes/spectrum.h"
-#include "audio/track_reader.h"
 
 struct PulseCapture;
 
 struct Listener {
     PulseCapture* capture = nullptr;
     std::string source;    // as asked for: empty for the default output's monitor
-    std::unique_ptr<MonoTimeline> timeline;
+    std::unique_ptr<HeardSpectrum> heardSpectrum;
     std::thread reader;
     std::atomic<bool> quit{false};
     std::atomic<bool> failed{false};
     std::string lostWhy;   // written by the reader before failed is set, read only after
-    AnalyserState analyser;
     int64_t lastSpectrumNs = 0;
-    int64_t heard = 0;     // the timeline position the last spectrum was analysed at
+    int64_t heard = 0;     // the position the last spectrum was analysed at
     float spectrum[kSpectrumBands] = {};
 };
 

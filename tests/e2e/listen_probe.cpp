@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         listenerSpectrum(listener);
         // The plain band level of the window that spectrum was made of: a sine of
         // amplitude a centred on the band reads a.
-        windowAt(*listener.timeline, listener.heard, window);
+        listener.heardSpectrum->windowAt(listener.heard, window);
         measureBands(window, bands);
         if (bands[band] > 0.2f) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
