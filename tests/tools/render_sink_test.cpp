@@ -18,7 +18,7 @@
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_sink.h"
 #include "tools/ziv-render/frame_writers.h"
-#include "tools/ziv-render/surface_rotation.h"
+#include "output/surface_rotation.h"
 #include "libziv/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 
