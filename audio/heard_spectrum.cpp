@@ -20,19 +20,23 @@ void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int fram
     timeline.written.store(start + frames, std::memory_order_release);
 }
 
-void windowAt(const MonoTimeline& timeline, int64_t position, float* window) {
+void samplesAt(const MonoTimeline& timeline, int64_t from, int count, float* out) {
     const int64_t written = timeline.written.load(std::memory_order_acquire);
-    for (int n = 0; n < kAnalysisWindow; ++n) {
-        const int64_t at = position - kAnalysisWindow + n;
-        window[n] = at >= 0 && at < written
-                        ? timeline.ring[at & (MonoTimeline::kCapacity - 1)].load(std::memory_order_relaxed)
-                        : 0.0f;
+    for (int n = 0; n < count; ++n) {
+        const int64_t at = from + n;
+        out[n] = at >= 0 && at < written
+                     ? timeline.ring[at & (MonoTimeline::kCapacity - 1)].load(std::memory_order_relaxed)
+                     : 0.0f;
     }
     // Whatever the writer claimed by the time the copy ended may have replaced what was read.
     std::atomic_thread_fence(std::memory_order_acquire);
     const int64_t intactFrom = timeline.claimed.load(std::memory_order_relaxed) - MonoTimeline::kCapacity;
-    for (int n = 0; n < kAnalysisWindow; ++n)
-        if (position - kAnalysisWindow + n < intactFrom) window[n] = 0.0f;
+    for (int n = 0; n < count; ++n)
+        if (from + n < intactFrom) out[n] = 0.0f;
+}
+
+void windowAt(const MonoTimeline& timeline, int64_t position, float* window) {
+    samplesAt(timeline, position - kAnalysisWindow, kAnalysisWindow, window);
 }
 
 HeardSpectrum::HeardSpectrum() : timeline_(std::make_unique<MonoTimeline>()) { reset(); }

@@ -42,6 +42,8 @@ void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int fram
 // Zeros stand for positions before 0, positions not appended yet and positions
 // overwritten before or while the window was read.
 void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
+// The same for the `count` samples of positions [from, from + count).
+void samplesAt(const MonoTimeline& timeline, int64_t from, int count, float* out);
 
 class HeardSpectrum {
 public:
@@ -59,6 +61,8 @@ public:
     void spectrumAt(int64_t position, float* spectrum);
     // The kAnalysisWindow samples before position, as the analyser reads them.
     void windowAt(int64_t position, float* window) const;
+    // The mono samples of positions [from, from + count), for a program that hands them on.
+    void samplesAt(int64_t from, int count, float* out) const { ::samplesAt(*timeline_, from, count, out); }
     // The running level of the samples taken in so far (the analyser's).
     double overallLevel() const { return analyser_.overall; }
 

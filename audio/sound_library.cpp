@@ -439,3 +439,21 @@ bool soundStreamFinished(SoundStream* s) {
     return s->exhausted.load(std::memory_order_acquire) &&
            s->ring.written.load(std::memory_order_acquire) == s->ring.read.load(std::memory_order_acquire);
 }
+
+int64_t soundStreamHeard(SoundStream* s) {
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (!isOpen(l, s)) return 0;
+    // Paused, the mixer publishes nothing more, and what it published never reads past its buffer's end.
+    const int state = s->state.load(std::memory_order_acquire);
+    if (state == kPlaying || state == kPaused) s->lastHeard = readHeard(s->heard, nowNanoseconds(), s->lastHeard);
+    return s->lastHeard;
+}
+
+void soundStreamSamples(SoundStream* s, int64_t from, int count, float* mono) {
+    if (count <= 0) return;
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (isOpen(l, s)) s->heardSpectrum.samplesAt(from, count, mono);
+    else std::fill(mono, mono + count, 0.0f);
+}
