@@ -1,5 +1,6 @@
 // The C face of the show: argument checks, error codes and messages, and
-// nothing of its own beyond them. Samples become spectra in HeardSamples,
+// nothing of its own beyond them. Samples become spectra in HeardSamples
+// (over audio/heard_spectrum.h, the one join every program hears through),
 // frames are drawn by runFrame, traces are libziv/trace_file's. No exception
 // leaves a ziv_* function: each catches at the boundary.
 #include "ziv/ziv.h"
