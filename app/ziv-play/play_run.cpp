@@ -168,11 +168,12 @@ int runFrames(PixelConsole& console, ConsoleSurface& surface, HostedShow& hosted
                 ": " + printableName(lost) + "; the show ends");
             return kStatusServerLost;
         }
-        // Everything heard since the frame before goes to the show; listening while paused, what
-        // was captured is let go, so the show comes back to what plays now.
+        // Everything heard since the frame before goes to the show. A paused file is heard on
+        // when it plays again; listening while paused, what was captured is let go, so the show
+        // comes back to what plays now.
         hosted.heard.clear();
         if (listener) takeCaptured(*listener, hosted.heard);
-        else player->takeHeard(hosted.heard);
+        else if (!paused) player->takeHeard(hosted.heard);
         if (!paused) {
             const auto elapsedMs = static_cast<int32_t>(millisecondsSince(start) - pausedTotal);
             int64_t position = 0;
