@@ -1,5 +1,6 @@
 #include "app/ziv-play/play_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "app/ziv-play/play_options.h"
 #include "audio/audio_constants.h"
 #include "audio/fsound.h"
+#include "audio/heard_spectrum.h"
 #include "audio/music.h"
 #include "audio/sound_library.h"
 #include "audio/track_reader.h"
@@ -97,6 +99,8 @@ public:
         if (!stream_) return;
         const int64_t heard = soundStreamHeard(stream_);
         if (heard <= taken_) return;
+        // After a long stall only the newest samples are still held; older ones would be zeros.
+        taken_ = std::max(taken_, heard - MonoTimeline::kCapacity);
         const size_t at = mono.size();
         mono.resize(at + static_cast<size_t>(heard - taken_));
         soundStreamSamples(stream_, taken_, static_cast<int>(heard - taken_), mono.data() + at);
