@@ -21,7 +21,7 @@
  * straight into its own buffers instead, with no copy:
  *
  *   ziv_set_surface(show, ZIV_SURFACE_CALLER);       // before the first frame
- *   uint32_t* slot = next_free_zeroed_or_used_buffer();
+ *   uint32_t* slot = host_next_buffer();              // zeroed when new, else as the show left it
  *   ziv_draw_frame(show, slot);                       // slot now holds the frame, as the show's surface would
  *
  *   cc host.c $(pkg-config --cflags --libs ziv)
@@ -134,7 +134,9 @@ ZIV_API int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t band
    before its first frame, and each holds what the show last drew into it until it is handed back (the
    host may read it meanwhile). The buffer of the frame before is read while the next is drawn; the
    show copies from it only the pixels a buffer lacks (the even columns of the colour rows, and only
-   after frames that changed them). Null pixels draw into the show's own surface, one buffer more. */
+   after frames that changed them). Buffers are known by their address: one freed while the show lives
+   must not come back at the same address. Null pixels draw into the show's own surface, one buffer
+   more. */
 ZIV_API int ziv_set_surface(ziv_show* show, int where);
 /* The spectrum the next frame is drawn from (measured at the position set, or replayed): its first
    `bands` entries, at most ZIV_SPECTRUM_BANDS. */
