@@ -50,6 +50,7 @@ std::vector<int16_t> music(double seconds) {
 struct Course {
     std::vector<Frame> frames;
     int peaks = 0, fullRows = 0, keptRows = 0;
+    int keptAfterFull = 0;   // frames that keep columns the frame before wrote: another buffer lacks them
 };
 
 // Draws `count` frames, spectra replayed or measured from fed samples; buffers empty: the show's own surface
@@ -68,6 +69,7 @@ Course draw(int count, bool replay, std::vector<Frame>* buffers, Turn turn) {
         EXPECT_EQ(ziv_feed_s16(show, samples.data(), samples.size(), 44100, 1), ZIV_OK);
     }
     Frame own(kFramePixels);
+    bool lastFull = false;
     for (int n = 0; n < count; ++n) {
         uint32_t* pixels = own.data();
         if (buffers) {
@@ -88,6 +90,8 @@ Course draw(int count, bool replay, std::vector<Frame>* buffers, Turn turn) {
         c.frames.emplace_back(drawn, drawn + kFramePixels);
         const FrameRecord& r = *zivFrameRecord(show);
         c.peaks += r.peak;
+        if (!r.fullColourRows && c.fullRows > 0 && lastFull) ++c.keptAfterFull;
+        lastFull = r.fullColourRows;
         (r.fullColourRows ? c.fullRows : c.keptRows) += 1;
     }
     ziv_destroy(show);
@@ -107,8 +111,7 @@ TEST(ZivCallerSurface, ThreeBuffersInTurnHoldTheFramesOfTheShowsOwnSurface) {
     // The course must hold what makes buffers differ: cuts, and frames that keep columns
     // right after frames that wrote them all.
     ASSERT_GE(own.peaks, 3);
-    ASSERT_GE(own.fullRows, 5);
-    ASSERT_GE(own.keptRows, 5);
+    ASSERT_GE(own.keptAfterFull, 3);
     std::vector<Frame> buffers(3, Frame(kFramePixels, 0u));
     // In turn, now and then the same buffer twice in a row and now and then the show's own surface.
     const Course turns = draw(count, true, &buffers, [](int n) { return n % 10 == 9 ? -1 : (n - n / 7) % 3; });
@@ -116,10 +119,9 @@ TEST(ZivCallerSurface, ThreeBuffersInTurnHoldTheFramesOfTheShowsOwnSurface) {
 }
 
 TEST(ZivCallerSurface, MeasuredFramesInTurnEqualThoseCopiedOut) {
-    const int count = 150;
+    const int count = 600;
     const Course own = draw(count, false, nullptr, [](int) { return 0; });
-    ASSERT_GE(own.fullRows, 1);
-    ASSERT_GE(own.keptRows, 1);
+    ASSERT_GE(own.keptAfterFull, 1) << own.fullRows << " " << own.keptRows;
     std::vector<Frame> buffers(3, Frame(kFramePixels, 0u));
     const Course turns = draw(count, false, &buffers, [](int n) { return n % 3; });
     expectSameFrames(own, turns);
