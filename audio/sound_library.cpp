@@ -3,10 +3,10 @@
 // Threads: the caller's (the nine functions, the spectrum), one decoder per
 // open stream, and the output's (device callback or clock) that runs the
 // mixer. A decoder reads its track ahead into a single-producer
-// single-consumer ring of stereo frames and, as it goes, appends the mono mix
-// to the stream's timeline. The mixer only copies out of the rings: it never
-// blocks, allocates or touches a file. The spectrum is taken from the
-// timeline at the position being heard.
+// single-consumer ring of stereo frames and, as it goes, appends what it
+// decoded to the stream's HeardSpectrum (audio/heard_spectrum.h). The mixer
+// only copies out of the rings: it never blocks, allocates or touches a file.
+// The spectrum is the HeardSpectrum's at the position being heard.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +19,7 @@
 
 #include "audio/audio_constants.h"
 #include "audio/channel_mix.h"
+#include "audio/heard_spectrum.h"
 #include "audio/spectrum_analyser.h"
 #include "audio/track_reader.h"
 #include "audio/fsound.h"
@@ -92,7 +93,8 @@ enum StreamState : int { kIdle, kPlaying, kStopping, kStopped, kPaused };
 struct SoundStream {
     TrackReader* track = nullptr;
     int channels = 0;
-    MonoTimeline timeline;
+    // Appended by the decoder; its spectrum is the caller's own.
+    HeardSpectrum heardSpectrum;
     StereoRing ring;
     std::thread decoder;
     std::atomic<bool> quit{false};
@@ -106,9 +108,6 @@ struct SoundStream {
     // mix earlier plays from its time on.
     HeardPosition heard;
     int64_t lastHeard = 0;   // the spectrum's last position, should a publication stall
-
-    // The caller's own.
-    AnalyserState analyser;
 };
 
 namespace {
@@ -117,7 +116,7 @@ namespace {
 bool decodeStep(SoundStream* s, std::vector<float>& decoded, std::vector<float>& stereo) {
     const int got = readTrack(s->track, decoded.data(), kDecodeFrames);
     if (got <= 0) return false;
-    appendToTimeline(s->timeline, decoded.data(), got, s->channels);
+    s->heardSpectrum.append(decoded.data(), got, s->channels);
     downmixToStereo(decoded.data(), s->channels, got, stereo.data());
     s->ring.write(stereo.data(), got);
     return true;
@@ -289,7 +288,7 @@ SoundStream* openFile(const char* name, unsigned mode, int length) {
     auto* s = new SoundStream;
     s->track = track;
     s->channels = trackChannels(track);
-    resetTimeline(s->timeline);
+    s->heardSpectrum.reset();
     // The ring is filled here, so that play starts with sound at once.
     {
         std::vector<float> decoded(static_cast<size_t>(kDecodeFrames) * s->channels);
@@ -315,7 +314,7 @@ int playEx(int channel, SoundStream* s, SpectrumUnit*, signed char paused) {
         if (channel < 0) return -1;
     }
     if (!paused && s->state.load() != kPlaying) {
-        resetAnalyser(s->analyser);
+        s->heardSpectrum.restartAnalysis();
         l.spectrumStream = s;
         s->state.store(kPlaying, std::memory_order_release);
     }
@@ -344,7 +343,7 @@ float* spectrum() {
     }
     const int64_t now = nowNanoseconds();
     s->lastHeard = readHeard(s->heard, now, s->lastHeard);
-    analyseHeard(s->analyser, s->timeline, s->lastHeard, l.spectrum);
+    s->heardSpectrum.spectrumAt(s->lastHeard, l.spectrum);
     l.spectrumLive = true;
     return l.spectrum;
 }
@@ -410,13 +409,13 @@ void lastSpectrumAnalysis(float* bands, double* power) {
     if (bands) {
         if (l.spectrumLive && s) {
             float window[kAnalysisWindow];
-            windowAt(s->timeline, s->lastHeard, window);
+            s->heardSpectrum.windowAt(s->lastHeard, window);
             measureBands(window, bands);
         } else {
             std::fill(bands, bands + kSpectrumBands, 0.0f);
         }
     }
-    if (power) *power = s ? s->analyser.overall : 0.0;
+    if (power) *power = s ? s->heardSpectrum.overallLevel() : 0.0;
 }
 
 void closeSoundLibrary() {
@@ -439,4 +438,22 @@ bool soundStreamFinished(SoundStream* s) {
     if (!isOpen(l, s)) return true;
     return s->exhausted.load(std::memory_order_acquire) &&
            s->ring.written.load(std::memory_order_acquire) == s->ring.read.load(std::memory_order_acquire);
+}
+
+int64_t soundStreamHeard(SoundStream* s) {
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (!isOpen(l, s)) return 0;
+    // Paused, the mixer publishes nothing more, and what it published never reads past its buffer's end.
+    const int state = s->state.load(std::memory_order_acquire);
+    if (state == kPlaying || state == kPaused) s->lastHeard = readHeard(s->heard, nowNanoseconds(), s->lastHeard);
+    return s->lastHeard;
+}
+
+void soundStreamSamples(SoundStream* s, int64_t from, int count, float* mono) {
+    if (count <= 0) return;
+    Library& l = lib();
+    std::lock_guard<std::mutex> guard(l.calls);
+    if (isOpen(l, s)) s->heardSpectrum.samplesAt(from, count, mono);
+    else std::fill(mono, mono + count, 0.0f);
 }

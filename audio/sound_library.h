@@ -30,3 +30,13 @@ void closeSoundLibrary();
 // that does not loop has finished once everything decoded has been played.
 void pauseSoundStream(SoundStream* stream, bool paused);
 bool soundStreamFinished(SoundStream* stream);
+// For a player that hands what is heard on (ziv-play feeds it to libziv): the
+// samples of a playing stream heard so far, its heard position as the
+// spectrum takes it (it stands still while paused; 0 for no open stream), and
+// the mono mix of its positions [from, from + count), zeros for positions not
+// decoded yet or no longer held (about the last second and a half is).
+//
+//   int64_t heard = soundStreamHeard(stream);
+//   soundStreamSamples(stream, handedOn, static_cast<int>(heard - handedOn), mono);
+int64_t soundStreamHeard(SoundStream* stream);
+void soundStreamSamples(SoundStream* stream, int64_t from, int count, float* mono);

@@ -7,7 +7,7 @@ namespace {
 constexpr int kReadChunk = 4096;
 }
 
-TrackSpectrum::TrackSpectrum() : timeline_(std::make_unique<MonoTimeline>()) {}
+TrackSpectrum::TrackSpectrum() = default;
 
 TrackSpectrum::~TrackSpectrum() {
     if (reader_) closeTrack(reader_);
@@ -20,14 +20,13 @@ bool TrackSpectrum::open(const std::string& path, std::string* why) {
     channels_ = trackChannels(reader_);
     exhausted_ = false;
     chunk_.assign(static_cast<size_t>(kReadChunk) * static_cast<size_t>(std::max(channels_, 1)), 0.0f);
-    resetTimeline(*timeline_);
-    resetAnalyser(analyser_);
+    heard_.reset();
     return true;
 }
 
 void TrackSpectrum::spectrumAt(int64_t position, float* spectrum) {
     while (reader_ && !exhausted_) {
-        const int64_t have = timeline_->written.load();
+        const int64_t have = heard_.appended();
         if (have >= position) break;
         const int want = static_cast<int>(std::min<int64_t>(position - have, kReadChunk));
         const int got = readTrack(reader_, chunk_.data(), want);
@@ -35,7 +34,7 @@ void TrackSpectrum::spectrumAt(int64_t position, float* spectrum) {
             exhausted_ = true;
             break;
         }
-        appendToTimeline(*timeline_, chunk_.data(), got, channels_);
+        heard_.append(chunk_.data(), got, channels_);
     }
-    analyseHeard(analyser_, *timeline_, position, spectrum);
+    heard_.spectrumAt(position, spectrum);
 }

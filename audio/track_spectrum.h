@@ -9,14 +9,13 @@
 // The window is the 1024 samples before position (zeros before the start),
 // the track loops as in the show, and the analyser's state moves on with the
 // samples heard, exactly as the live audio library computes it when position
-// samples have been heard.
+// samples have been heard: both hear through HeardSpectrum.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "audio/spectrum_analyser.h"
+#include "audio/heard_spectrum.h"
 #include "audio/track_reader.h"
 
 class TrackSpectrum {
@@ -34,7 +33,6 @@ private:
     TrackReader* reader_ = nullptr;
     int channels_ = 0;
     bool exhausted_ = false;   // the track holds no audio at all: everything reads as silence
-    std::unique_ptr<MonoTimeline> timeline_;
-    AnalyserState analyser_;
+    HeardSpectrum heard_;
     std::vector<float> chunk_;
 };

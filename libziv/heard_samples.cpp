@@ -9,10 +9,7 @@ namespace {
 constexpr size_t kConvertChunk = 1 << 15;
 }  // namespace
 
-HeardSamples::HeardSamples() : converter_(openSampleConverter()), timeline_(std::make_unique<MonoTimeline>()) {
-    resetTimeline(*timeline_);
-    resetAnalyser(analyser_);
-}
+HeardSamples::HeardSamples() : converter_(openSampleConverter()) {}
 
 HeardSamples::~HeardSamples() { closeSampleConverter(converter_); }
 
@@ -39,18 +36,18 @@ bool HeardSamples::feed(const void* interleaved, size_t frames, int rate, int ch
 }
 
 int64_t HeardSamples::fed() const {
-    return timeline_->written.load() + static_cast<int64_t>(waiting_.size() - waitingAt_);
+    return heard_.appended() + static_cast<int64_t>(waiting_.size() - waitingAt_);
 }
 
 void HeardSamples::spectrumAt(int64_t position, float* spectrum) {
     // As TrackSpectrum reads its track: the timeline holds no sample beyond the position heard.
-    const int64_t have = timeline_->written.load();
+    const int64_t have = heard_.appended();
     if (have < position && waitingAt_ < waiting_.size()) {
         const size_t take = static_cast<size_t>(std::min<int64_t>(position - have, static_cast<int64_t>(waiting_.size() - waitingAt_)));
         // The mono mix of one channel is the sample itself, so these enter unchanged.
         for (size_t at = 0; at < take;) {
             const int part = static_cast<int>(std::min<size_t>(take - at, kConvertChunk));
-            appendToTimeline(*timeline_, waiting_.data() + waitingAt_ + at, part, 1);
+            heard_.append(waiting_.data() + waitingAt_ + at, part, 1);
             at += static_cast<size_t>(part);
         }
         waitingAt_ += take;
@@ -59,5 +56,5 @@ void HeardSamples::spectrumAt(int64_t position, float* spectrum) {
             waitingAt_ = 0;
         }
     }
-    analyseHeard(analyser_, *timeline_, position, spectrum);
+    heard_.spectrumAt(position, spectrum);
 }

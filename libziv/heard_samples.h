@@ -1,8 +1,8 @@
 // The samples a host feeds, as the show hears them: converted once into the
 // 44100 Hz mono timeline (the track reader's resampler and channel mix), and
-// the spectrum at a heard position measured exactly as for a track
-// (audio/track_spectrum.h): the timeline is filled up to the position, then
-// analyseHeard takes in every hop before it and shapes the window.
+// the spectrum at a heard position measured by the same HeardSpectrum
+// (audio/heard_spectrum.h) as a track's: the timeline is filled up to the
+// position, then every hop before it is taken in and the window shaped.
 //
 //   HeardSamples heard;
 //   if (!heard.feed(samples, frames, 48000, 2, SampleKind::Int16, &why)) ...
@@ -13,11 +13,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "audio/spectrum_analyser.h"
+#include "audio/heard_spectrum.h"
 #include "audio/track_reader.h"
 
 class HeardSamples {
@@ -40,6 +39,5 @@ private:
     std::vector<float> converted_;   // one call's frames at 44100 Hz, interleaved
     std::vector<float> waiting_;     // mono samples no position has reached yet
     size_t waitingAt_ = 0;           // the first of them still waiting
-    std::unique_ptr<MonoTimeline> timeline_;
-    AnalyserState analyser_;
+    HeardSpectrum heard_;
 };

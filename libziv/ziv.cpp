@@ -1,5 +1,6 @@
 // The C face of the show: argument checks, error codes and messages, and
-// nothing of its own beyond them. Samples become spectra in HeardSamples,
+// nothing of its own beyond them. Samples become spectra in HeardSamples
+// (over audio/heard_spectrum.h, the one join every program hears through),
 // frames are drawn by runFrame, traces are libziv/trace_file's. No exception
 // leaves a ziv_* function: each catches at the boundary.
 #include "ziv/ziv.h"
@@ -22,10 +23,12 @@
 #include "audio/track_spectrum.h"
 #include "libziv/frame_timing.h"
 #include "libziv/heard_samples.h"
+#include "libziv/show_record.h"
 #include "libziv/trace_file.h"
 #include "output/output_constants.h"
 #include "output/printable_name.h"
 #include "output/show_frame.h"
+#include "output/surface_rotation.h"
 #include "pictures/picture_bank.h"
 #include "scenes/spectrum.h"
 
@@ -45,10 +48,16 @@ struct ziv_show {
     bool measured = false;                  // spectrum holds the measure at position
     float spectrum[kSpectrumBands] = {};    // what the next frame is drawn from
     FrameRecord record;                     // what the latest frame took
+    int64_t framesDrawn = 0;
     // The show's surface keeps what a frame leaves unwritten (the black rows, and the
     // columns of the colour rows that most colour selectors skip), so it is the
-    // show's own, not the host's buffer: each frame is copied out of it.
+    // show's own, not the host's buffer: each frame is copied out of it, unless the
+    // host's buffers take turns as the surface (ZIV_SURFACE_CALLER), kept up to
+    // date by the rotation.
     std::vector<uint32_t> surface = std::vector<uint32_t>(kSurfacePixels, 0u);
+    bool callerSurfaces = false;
+    SurfaceRotation rotation;
+    const uint32_t* latest = surface.data();
 };
 
 struct ziv_trace {
@@ -123,6 +132,14 @@ int feed(const char* call, ziv_show* show, const void* samples, size_t frames, i
 }
 
 void drawInto(ziv_show* show, const float* spectrum, int32_t elapsedMs, uint32_t* pixels) {
+    ++show->framesDrawn;
+    if (show->callerSurfaces) {
+        uint32_t* surface = pixels ? pixels : show->surface.data();
+        show->record = runFrame(spectrum, elapsedMs, surface);
+        show->rotation.drawn(surface, show->record.fullColourRows);
+        show->latest = surface;
+        return;
+    }
     show->record = runFrame(spectrum, elapsedMs, show->surface.data());
     if (pixels) std::memcpy(pixels, show->surface.data(), static_cast<size_t>(kSurfacePixels) * sizeof(uint32_t));
 }
@@ -147,6 +164,8 @@ bool finiteWithinLimit(const float* spectrum, int bands, int* bad) {
 }
 
 }  // namespace
+
+const FrameRecord* zivFrameRecord(const ziv_show* show) { return show ? &show->record : nullptr; }
 
 extern "C" {
 
@@ -272,6 +291,19 @@ int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32
     });
 }
 
+int ziv_set_surface(ziv_show* show, int where) {
+    if (!show) return failWith(ZIV_ERROR_ARGUMENT, "ziv_set_surface: no show");
+    if (where != ZIV_SURFACE_OWN && where != ZIV_SURFACE_CALLER)
+        return failWith(ZIV_ERROR_ARGUMENT, "ziv_set_surface: " + std::to_string(where) +
+                                                " is neither ZIV_SURFACE_OWN nor ZIV_SURFACE_CALLER");
+    // The buffers' contents follow from every frame drawn so far: the choice is made before them.
+    if (show->framesDrawn > 0)
+        return failWith(ZIV_ERROR_ARGUMENT, "ziv_set_surface: " + std::to_string(show->framesDrawn) +
+                                                " frames were drawn already; choose before the first");
+    show->callerSurfaces = where == ZIV_SURFACE_CALLER;
+    return ZIV_OK;
+}
+
 int ziv_frame_spectrum(const ziv_show* show, float* spectrum, size_t bands) {
     if (!show || !spectrum) return failWith(ZIV_ERROR_ARGUMENT, "ziv_frame_spectrum: no show or no spectrum");
     if (bands > static_cast<size_t>(kSpectrumBands))
@@ -286,7 +318,7 @@ const uint32_t* ziv_frame_pixels(const ziv_show* show) {
         failWith(ZIV_ERROR_ARGUMENT, "ziv_frame_pixels: no show");
         return nullptr;
     }
-    return show->surface.data();
+    return show->latest;
 }
 
 int ziv_scale_frame(const uint32_t* pixels, int scale, uint32_t* scaled) {

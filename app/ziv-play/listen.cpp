@@ -1,6 +1,5 @@
 #include "app/ziv-play/listen.h"
 
-#include <chrono>
 #include <string>
 
 #include "audio/audio_constants.h"
@@ -9,10 +8,9 @@
 namespace {
 
 constexpr int kCaptureFrames = 256;   // about 6 ms per read
-
-int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+// Samples kept for a frame loop that stops taking them (paused, or a window being dragged):
+// the newest ten seconds, so memory stays bounded however long it waits.
+constexpr size_t kMostWaiting = 10 * static_cast<size_t>(kMixRate);
 
 void capture(Listener* l) {
     float chunk[kCaptureFrames];
@@ -23,7 +21,10 @@ void capture(Listener* l) {
             l->failed.store(true, std::memory_order_release);
             return;
         }
-        appendToTimeline(*l->timeline, chunk, kCaptureFrames, 1);
+        std::lock_guard<std::mutex> guard(l->taking);
+        if (l->captured.size() + kCaptureFrames > kMostWaiting)
+            l->captured.erase(l->captured.begin(), l->captured.begin() + kCaptureFrames);
+        l->captured.insert(l->captured.end(), chunk, chunk + kCaptureFrames);
     }
 }
 
@@ -32,23 +33,19 @@ void capture(Listener* l) {
 bool startListening(Listener& l, const std::string& source, std::string* why) {
     l.capture = openPulseCapture(source.c_str(), kMixRate, why);
     if (!l.capture) return false;
-    l.timeline = std::make_unique<MonoTimeline>();
-    resetTimeline(*l.timeline);
-    resetAnalyser(l.analyser);
-    l.lastSpectrumNs = nowNs();
     l.source = source;
     l.lostWhy.clear();
+    l.captured.clear();
     l.failed.store(false);
     l.quit.store(false);
     l.reader = std::thread(capture, &l);
     return true;
 }
 
-const float* listenerSpectrum(Listener& l) {
-    l.lastSpectrumNs = nowNs();
-    l.heard = l.timeline->written.load(std::memory_order_acquire);
-    analyseHeard(l.analyser, *l.timeline, l.heard, l.spectrum);
-    return l.spectrum;
+void takeCaptured(Listener& l, std::vector<float>& mono) {
+    std::lock_guard<std::mutex> guard(l.taking);
+    mono.insert(mono.end(), l.captured.begin(), l.captured.end());
+    l.captured.clear();
 }
 
 bool listenerLost(const Listener& l, std::string* why) {

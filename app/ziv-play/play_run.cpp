@@ -1,11 +1,13 @@
 #include "app/ziv-play/play_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/run_constants.h"
 #include "app/ziv-play/listen.h"
@@ -13,17 +15,17 @@
 #include "app/ziv-play/play_options.h"
 #include "audio/audio_constants.h"
 #include "audio/fsound.h"
+#include "audio/heard_spectrum.h"
 #include "audio/music.h"
 #include "audio/sound_library.h"
 #include "audio/track_reader.h"
 #include "output/output_constants.h"
 #include "output/printable_name.h"
-#include "output/show_frame.h"
-#include "pictures/picture_bank.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/pixel_console.h"
 #include "platform/sound_devices.h"
+#include "ziv/ziv.h"
 #include "ziv_version.h"
 
 namespace {
@@ -66,6 +68,7 @@ public:
             if (!list_.dropCurrent()) return false;
         }
         FSOUND_Stream_PlayEx(-1, stream_, nullptr, 0);
+        taken_ = 0;
         if (paused_) pauseSoundStream(stream_, true);
         played_ = true;
         return true;
@@ -90,6 +93,19 @@ public:
         pauseSoundStream(stream_, paused);
     }
     bool finished() const { return stream_ && soundStreamFinished(stream_); }
+    // The file's samples heard since the last call (its own positions restart with each file),
+    // appended to mono.
+    void takeHeard(std::vector<float>& mono) {
+        if (!stream_) return;
+        const int64_t heard = soundStreamHeard(stream_);
+        if (heard <= taken_) return;
+        // After a long stall only the newest samples are still held; older ones would be zeros.
+        taken_ = std::max(taken_, heard - MonoTimeline::kCapacity);
+        const size_t at = mono.size();
+        mono.resize(at + static_cast<size_t>(heard - taken_));
+        soundStreamSamples(stream_, taken_, static_cast<int>(heard - taken_), mono.data() + at);
+        taken_ = heard;
+    }
     bool played() const { return played_; }
     std::string title() const {
         std::string t = std::string(kProgram) + ": " + printableName(baseName(list_.current())) + " (" +
@@ -99,14 +115,22 @@ public:
 private:
     PlayList& list_;
     SoundStream* stream_ = nullptr;
+    int64_t taken_ = 0;   // samples of the current file handed on
     bool paused_ = false;
     bool played_ = false;
 };
 
 uint32_t millisecondsSince(uint32_t mark) { return timeGetTime() - mark; }
 
+// The show, hosted through libziv: fed what is heard, it draws straight into the console's surface.
+struct HostedShow {
+    ziv_show* show = nullptr;
+    std::vector<float> heard;   // one frame's new samples, mono at the show's rate
+    ~HostedShow() { ziv_destroy(show); }
+};
+
 // The show's frames until Escape, the end of the list, or (listening) the sound server going away.
-int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Listener* listener) {
+int runFrames(PixelConsole& console, ConsoleSurface& surface, HostedShow& hosted, Player* player, Listener* listener) {
     const uint32_t start = timeGetTime();
     uint32_t pausedSince = 0, pausedTotal = 0;
     bool paused = false;
@@ -148,10 +172,23 @@ int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Li
                 ": " + printableName(lost) + "; the show ends");
             return kStatusServerLost;
         }
+        // Everything heard since the frame before goes to the show. A paused file is heard on
+        // when it plays again; listening while paused, what was captured is let go, so the show
+        // comes back to what plays now.
+        hosted.heard.clear();
+        if (listener) takeCaptured(*listener, hosted.heard);
+        else if (!paused) player->takeHeard(hosted.heard);
         if (!paused) {
-            const float* spectrum = listener ? listenerSpectrum(*listener) : FSOUND_DSP_GetSpectrum();
             const auto elapsedMs = static_cast<int32_t>(millisecondsSince(start) - pausedTotal);
-            runFrame(spectrum, elapsedMs, static_cast<uint32_t*>(surface.lock()));
+            int64_t position = 0;
+            if (ziv_feed_f32(hosted.show, hosted.heard.data(), hosted.heard.size(), kMixRate, 1) != ZIV_OK ||
+                ziv_fed_samples(hosted.show, &position) != ZIV_OK ||
+                ziv_set_position(hosted.show, position, elapsedMs) != ZIV_OK ||
+                ziv_draw_frame(hosted.show, static_cast<uint32_t*>(surface.lock())) != ZIV_OK) {
+                surface.unlock();
+                say(ziv_last_error());
+                return 1;
+            }
             surface.unlock();
             surface.copy(console);
         }
@@ -161,6 +198,11 @@ int runFrames(PixelConsole& console, ConsoleSurface& surface, Player* player, Li
 }
 
 int show(const PlayOptions& o, Player* player, Listener* listener) {
+    HostedShow hosted;
+    if (ziv_create(nullptr, &hosted.show) != ZIV_OK || ziv_set_surface(hosted.show, ZIV_SURFACE_CALLER) != ZIV_OK) {
+        say(ziv_last_error());
+        return 1;
+    }
     try {
         PixelConsole console;
         ConsoleFormat format(kConsoleBits, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
@@ -169,7 +211,7 @@ int show(const PlayOptions& o, Player* player, Listener* listener) {
         console.option(o.fill ? "scale fit" : "scale integer");
         console.open(kProgram, kSurfaceWidth, kSurfaceHeight, format, kConsolePages);
         ConsoleSurface surface(console.width(), console.height(), format);
-        const int status = runFrames(console, surface, player, listener);
+        const int status = runFrames(console, surface, hosted, player, listener);
         console.close();
         return status;
     } catch (const ptc::DynamicError& error) {
@@ -192,14 +234,12 @@ int playMain(int argc, const char* const* argv) {
         return 0;
     }
     if (o.version) return printVersion(kProgram);
-    resetShowState();
     if (o.listen) {
         Listener listener;
         if (!startListening(listener, o.source, &error)) {
             say("cannot listen: " + error);
             return 1;
         }
-        loadPictureBank();
         const int status = show(o, nullptr, &listener);
         stopListening(listener);
         return status;
@@ -225,8 +265,6 @@ int playMain(int argc, const char* const* argv) {
         say("cannot open a sound device (play with --mute, or choose one with SDL_AUDIODRIVER)");
         return 1;
     }
-    FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
-    loadPictureBank();
     Player player(list);
     if (!player.start()) {
         say("none of the files can be played");

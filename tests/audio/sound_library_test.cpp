@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/channel_mix.h"
 #include "audio/spectrum_analyser.h"
 #include "doubles/test_support.h"
 #include "doubles/test_tracks.h"
@@ -304,6 +305,37 @@ TEST_F(SoundLibraryTest, PausedStreamsHoldTheirPlaceAndFinishedOnesSaySo) {
     EXPECT_TRUE(soundStreamFinished(s));
     EXPECT_EQ(FSOUND_Stream_Close(s), 1);
     EXPECT_TRUE(soundStreamFinished(nullptr));
+}
+
+TEST_F(SoundLibraryTest, HeardSamplesAreTheTracksMonoMixUpToThePositionHeard) {
+    TrackFolder folder("library_heard");
+    const std::string path = folder.write("stereo.ogg", noiseSamples(2 * 44100, 2, 0.5, 7), 2, 44100);
+    int channels = 0;
+    const std::vector<float> pass = ziv::test::readerPass(path, &channels);
+    ASSERT_EQ(channels, 2);
+    FSOUND_SetOutput(kOutputNoSound);
+    ASSERT_NE(FSOUND_Init(44100, 32, 0), 0);
+    SoundStream* s = FSOUND_Stream_OpenFile(path.c_str(), 0x10, 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(soundStreamHeard(s), 0) << "heard before it played";
+    ASSERT_GE(FSOUND_Stream_PlayEx(-1, s, nullptr, 0), 0);
+    std::this_thread::sleep_for(300ms);
+    pauseSoundStream(s, true);
+    std::this_thread::sleep_for(150ms);   // what the output was handed before the pause plays out
+    const int64_t heard = soundStreamHeard(s);
+    ASSERT_GT(heard, 0);
+    ASSERT_LT(heard, 44100 * 2);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(soundStreamHeard(s), heard) << "the heard position moved while paused";
+    std::vector<float> mono(static_cast<size_t>(heard));
+    soundStreamSamples(s, 0, static_cast<int>(heard), mono.data());
+    for (size_t i = 0; i < mono.size(); ++i)
+        ASSERT_EQ(mono[i], monoOf(pass.data() + 2 * i, 2)) << i;
+    float before[4] = {1, 1, 1, 1};
+    soundStreamSamples(s, -4, 4, before);
+    EXPECT_TRUE(allZero(std::vector<float>(before, before + 4))) << "positions before the start read as zeros";
+    EXPECT_EQ(FSOUND_Stream_Close(s), 1);
+    EXPECT_EQ(soundStreamHeard(s), 0) << "a closed stream is no stream";
 }
 
 // Six channels in the Vorbis order (front left, centre, front right, rear

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/ziv-play/listen.h"
+#include "audio/spectrum_analyser.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -29,13 +31,14 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     int status = 3;
-    static float window[kAnalysisWindow], bands[kSpectrumBands];
+    static float bands[kSpectrumBands];
+    std::vector<float> heard(kAnalysisWindow, 0.0f);
     while (std::chrono::steady_clock::now() < until) {
-        listenerSpectrum(listener);
-        // The plain band level of the window that spectrum was made of: a sine of
-        // amplitude a centred on the band reads a.
-        windowAt(*listener.timeline, listener.heard, window);
-        measureBands(window, bands);
+        takeCaptured(listener, heard);
+        heard.erase(heard.begin(), heard.end() - kAnalysisWindow);
+        // The plain band level of the newest window, the one a frame would be shaped
+        // from: a sine of amplitude a centred on the band reads a.
+        measureBands(heard.data(), bands);
         if (bands[band] > 0.2f) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::system_clock::now().time_since_epoch()).count();

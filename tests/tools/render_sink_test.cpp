@@ -1,7 +1,6 @@
 // ziv-render's frame sinks: every format keeps nothing when abandoned, shows
 // nothing under its name before publish, refuses a publish before complete, and
-// reports a failing write as a failure. And frames drawn into the writer's slots in
-// turn are the frames of one surface.
+// reports a failing write as a failure.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -18,7 +17,6 @@
 #include "pictures/picture_bank.h"
 #include "tools/ziv-render/frame_sink.h"
 #include "tools/ziv-render/frame_writers.h"
-#include "tools/ziv-render/surface_rotation.h"
 #include "libziv/trace_file.h"
 #include "tools/ziv-render/video_encoder.h"
 
@@ -207,48 +205,6 @@ TEST(FrameSink, AnAbandonedVideoStopsItsEncoderAndLeavesNothing) {
     video->abandon();
     EXPECT_TRUE(dir.names().empty());
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "the encoder was not reaped";
-}
-
-// Spectra whose low bands step the colour selector through every value, so frames
-// with and without full colour rows follow one another in many orders.
-std::vector<float> stepping(int frame) {
-    std::vector<float> s(kSpectrumBands);
-    uint32_t state = 7u + static_cast<uint32_t>(frame) * 2654435761u;
-    for (float& v : s) {
-        state = state * 1103515245u + 12345u;
-        v = static_cast<float>((state >> 8) % 1000) / 4000.0f;
-    }
-    if (frame % 3 != 2)
-        for (int k = 0; k <= 20; ++k) s[static_cast<size_t>(k)] = 0.5f;
-    if (frame % 9 == 4) s[1] = 0.7f;
-    return s;
-}
-
-TEST(SurfaceRotation, FramesDrawnIntoBuffersInTurnAreTheFramesOfOneSurface) {
-    loadPictureBank();
-    resetShowState();
-    std::vector<uint32_t> one(kSurfacePixels, 0u);
-    std::vector<std::vector<uint32_t>> oneFrames;
-    int full = 0, notFull = 0;
-    for (int n = 0; n < 60; ++n) {
-        const std::vector<float> s = stepping(n);
-        (runFrame(s.data(), n * 17, one.data()).fullColourRows ? full : notFull) += 1;
-        oneFrames.push_back(one);
-    }
-    ASSERT_GT(full, 5);
-    ASSERT_GT(notFull, 5);
-
-    resetShowState();
-    std::vector<std::vector<uint32_t>> buffers(3, std::vector<uint32_t>(kSurfacePixels, 0u));
-    SurfaceRotation rotation;
-    for (int n = 0; n < 60; ++n) {
-        // In turn, but now and then the same buffer twice (frames before --start are not handed on).
-        std::vector<uint32_t>& b = buffers[static_cast<size_t>((n - n / 7) % 3)];
-        const std::vector<float> s = stepping(n);
-        rotation.drawn(b.data(), runFrame(s.data(), n * 17, b.data()).fullColourRows);
-        ASSERT_TRUE(b == oneFrames[static_cast<size_t>(n)]) << "frame " << n;
-    }
-    EXPECT_LT(rotation.carries(), notFull) << "carried on frames that needed nothing";
 }
 
 }  // namespace

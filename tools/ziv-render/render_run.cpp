@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/track_spectrum.h"
 #include "libziv/frame_timing.h"
+#include "libziv/show_record.h"
 #include "libziv/trace_file.h"
 #include "output/printable_name.h"
 #include "output/show_frame.h"
-#include "pictures/picture_bank.h"
 #include "tools/ziv-render/file_roles.h"
 #include "tools/ziv-render/frame_sink.h"
 #include "tools/ziv-render/frame_writer_thread.h"
@@ -26,8 +25,8 @@
 #include "tools/ziv-render/render_options.h"
 #include "tools/ziv-render/render_stats.h"
 #include "tools/ziv-render/stop_request.h"
-#include "tools/ziv-render/surface_rotation.h"
 #include "tools/ziv-render/video_encoder.h"
+#include "ziv/ziv.h"
 #include "ziv_version.h"
 
 namespace {
@@ -55,14 +54,15 @@ int failFile(const char* what, const std::string& file, const std::string& why) 
     return 1;
 }
 
-bool loadPictureBankOnce() {
-    static bool loaded = false;
-    if (!loaded) {
-        loadPictureBank();
-        loaded = true;
-    }
-    return loaded;
-}
+// The show and the trace come from the library, and go back to it on every way out.
+struct ShowHandle {
+    ziv_show* show = nullptr;
+    ~ShowHandle() { ziv_destroy(show); }
+};
+struct TraceHandle {
+    ziv_trace* trace = nullptr;
+    ~TraceHandle() { ziv_trace_close(trace); }
+};
 
 // Binary on a terminal is never what was meant.
 bool binaryToTerminal(const RenderOptions& o, std::string* why) {
@@ -102,25 +102,42 @@ int renderMain(int argc, const char* const* argv) {
     auto inputFailed = [&](const char* what, const std::string& file, const std::string& why) {
         return stopRequested() ? interrupted() : failFile(what, file, why);
     };
+    // The library's message names the file and says why.
+    auto libraryFailed = [&] {
+        if (stopRequested()) return interrupted();
+        std::fprintf(stderr, "%s: %s\n", kProgramName, ziv_last_error());
+        return 1;
+    };
+
+    // The show draws every frame, from the track it hears or the trace it replays, straight
+    // into the writer's slots (ZIV_SURFACE_CALLER): none is copied to be written.
+    ShowHandle show;
+    ziv_options options;
+    ziv_options_init(&options);
+    options.fps = o.fps;
+    if (ziv_create(&options, &show.show) != ZIV_OK || ziv_set_surface(show.show, ZIV_SURFACE_CALLER) != ZIV_OK)
+        return libraryFailed();
 
     // Inputs first: a bad header or track writes nothing. A trace is read record by record as it renders.
-    TraceReader trace;
+    TraceHandle trace;
     const bool fromTrace = !o.traceIn.empty();
-    if (fromTrace && !trace.open(o.traceIn, &error)) return inputFailed("trace", o.traceIn, error);
-    if (fromTrace && trace.records() == 0) return failFile("trace", o.traceIn, "holds no records");
+    int64_t traceRecords = 0;
+    if (fromTrace && (ziv_trace_open(o.traceIn.c_str(), &trace.trace) != ZIV_OK ||
+                      ziv_trace_records(trace.trace, &traceRecords) != ZIV_OK))
+        return libraryFailed();
+    if (fromTrace && traceRecords == 0) return failFile("trace", o.traceIn, "holds no records");
     const std::string trackPath = effectiveTrack(o);
-    TrackSpectrum track;
-    if (!trackPath.empty() && !track.open(trackPath, &error)) return inputFailed("track", trackPath, error);
+    if (!trackPath.empty() && ziv_open_track(show.show, trackPath.c_str()) != ZIV_OK) return libraryFailed();
 
     // -1: every record of a trace whose length shows only at its end.
     int64_t frames;
-    if (fromTrace && trace.records() < 0) {
+    if (fromTrace && traceRecords < 0) {
         frames = o.frames >= 0 || o.secondsMs >= 0 ? renderFrameCount(o, INT64_MAX) : -1;
     } else {
-        frames = renderFrameCount(o, fromTrace ? trace.records() : 0);
+        frames = renderFrameCount(o, fromTrace ? traceRecords : 0);
         if (frames < 0)
             return failFile("trace", o.traceIn,
-                            "holds " + std::to_string(trace.records()) + " records, fewer than the frames asked for");
+                            "holds " + std::to_string(traceRecords) + " records, fewer than the frames asked for");
     }
     const int64_t startFrame = renderStartFrame(o);
     if (frames >= 0 && startFrame >= frames) {
@@ -151,7 +168,7 @@ int renderMain(int argc, const char* const* argv) {
         return inputFailed(what, file, why);
     };
     auto sinkFailed = [&](const WriteFailure& f) { return outputFailed(f.what.c_str(), f.file, f.why); };
-    const int traceBands = fromTrace ? trace.bands() : kSpectrumBands;
+    const int traceBands = fromTrace ? ziv_trace_bands(trace.trace) : kSpectrumBands;
     SinkSettings settings;
     settings.fps = o.fps;
     settings.frames = frames;
@@ -193,10 +210,6 @@ int renderMain(int argc, const char* const* argv) {
         return sinkFailed(writer.failure());
     };
 
-    loadPictureBankOnce();
-    resetShowState();
-    std::vector<uint32_t> ownSurface(writesFrames ? 0 : kSurfacePixels, 0u);  // when nothing takes frames
-    SurfaceRotation rotation;
     std::vector<float> spectrum(static_cast<size_t>(std::max(traceBands, kSpectrumBands)), 0.0f);
     Timings timings;
     const Clock::time_point begun = Clock::now();
@@ -206,14 +219,16 @@ int renderMain(int argc, const char* const* argv) {
         if (stopRequested()) return stopped();
         if (writer.failed()) return writeFailed();
         FrameToWrite* slot = writesFrames ? &writer.acquire() : nullptr;
-        uint32_t* surface = slot ? slot->surface.data() : ownSurface.data();
+        uint32_t* pixels = slot ? slot->surface.data() : nullptr;   // null: the show's own surface
         Clock::time_point mark = Clock::now();
         int32_t elapsedMs;
+        int drawn;
         if (fromTrace) {
-            const int got = trace.next(&elapsedMs, spectrum.data(), &error);
+            const int got = ziv_trace_read(trace.trace, &elapsedMs, spectrum.data(), spectrum.size());
             if (got < 0) {
                 writer.stop();
-                return outputFailed("trace", o.traceIn, error);
+                abandonAll();
+                return libraryFailed();
             }
             if (got == 0 && frames < 0) break;
             if (got == 0) {
@@ -221,14 +236,26 @@ int renderMain(int argc, const char* const* argv) {
                 return outputFailed("trace", o.traceIn,
                                     "holds " + std::to_string(n) + " records, fewer than the frames asked for");
             }
+            timings.analysis += secondsSince(mark);
+            drawn = ziv_draw_spectrum(show.show, spectrum.data(), static_cast<size_t>(traceBands), elapsedMs, pixels);
         } else {
-            track.spectrumAt(frameTrackPosition(n, o.fps), spectrum.data());
+            if (ziv_set_frame(show.show, n) != ZIV_OK) {
+                writer.stop();
+                abandonAll();
+                return libraryFailed();
+            }
             elapsedMs = frameElapsedMs(n, o.fps);
+            timings.analysis += secondsSince(mark);
+            drawn = ziv_draw_frame(show.show, pixels);
+            if (slot && !slot->spectrum.empty()) ziv_frame_spectrum(show.show, spectrum.data(), kSpectrumBands);
         }
-        timings.analysis += secondsSince(mark);
-
-        const FrameRecord record = runFrame(spectrum.data(), elapsedMs, surface);
-        rotation.drawn(surface, record.fullColourRows);
+        if (drawn != ZIV_OK) {
+            writer.stop();
+            abandonAll();
+            return libraryFailed();
+        }
+        const uint32_t* surface = ziv_frame_pixels(show.show);
+        const FrameRecord& record = *zivFrameRecord(show.show);
         timings.pipeline += secondsSince(mark);
         if (n < startFrame) {
             progress.update(n + 1);

@@ -5,8 +5,9 @@
 //
 // Frame n gets elapsedMs = floor(n * 1000 / fps) and the spectrum of the
 // track heard up to sample floor(n * 44100 / fps), or the n-th record of a
-// trace; it runs through the show's own frame function into a 640x480
-// surface that starts all zero and persists from frame to frame.
+// trace; libziv draws it (ziv_draw_frame, ziv_draw_spectrum) straight into
+// the writer's slots, each holding what the show's one 640x480 surface, all
+// zero at the start and kept from frame to frame, would hold.
 #pragma once
 
 int renderMain(int argc, const char* const* argv);

@@ -17,6 +17,13 @@
  *   }
  *   ziv_destroy(show);
  *
+ * A host that hands each frame on (to a writer thread, an encoder) draws
+ * straight into its own buffers instead, with no copy:
+ *
+ *   ziv_set_surface(show, ZIV_SURFACE_CALLER);       // before the first frame
+ *   uint32_t* slot = host_next_buffer();              // zeroed when new, else as the show left it
+ *   ziv_draw_frame(show, slot);                       // slot now holds the frame, as the show's surface would
+ *
  *   cc host.c $(pkg-config --cflags --libs ziv)
  *
  * Samples fed are converted once into the show's timeline: 44100 Hz, mixed to
@@ -89,6 +96,9 @@ typedef struct ziv_options {
     int fps; /* frames per second for ziv_set_frame: 1 or more; default 60 */
 } ziv_options;
 
+/* Where frames are drawn (ziv_set_surface). */
+enum { ZIV_SURFACE_OWN = 0, ZIV_SURFACE_CALLER = 1 };
+
 typedef struct ziv_show ziv_show;
 typedef struct ziv_trace ziv_trace;
 
@@ -117,10 +127,22 @@ ZIV_API int ziv_draw_frame(ziv_show* show, uint32_t* pixels);
 /* Replay: the next frame from a recorded spectrum of bands (257 or more) entries and its clock. */
 ZIV_API int ziv_draw_spectrum(ziv_show* show, const float* spectrum, size_t bands, int32_t elapsed_ms,
                               uint32_t* pixels);
+/* Where ziv_draw_frame and ziv_draw_spectrum draw, set before the first frame. ZIV_SURFACE_OWN (the
+   default): into the show's own surface, then copied to the pixels given. ZIV_SURFACE_CALLER: the
+   pixels given are the surface, drawn into with no copy. A frame leaves some pixels as the frame
+   before left them, so any number of buffers may take turns only under two rules: each is zeroed
+   before its first frame, and each holds what the show last drew into it until it is handed back (the
+   host may read it meanwhile). The buffer of the frame before is read while the next is drawn; the
+   show copies from it only the pixels a buffer lacks (the even columns of the colour rows, and only
+   after frames that changed them). Buffers are known by their address: one freed while the show lives
+   must not come back at the same address. Null pixels draw into the show's own surface, one buffer
+   more. */
+ZIV_API int ziv_set_surface(ziv_show* show, int where);
 /* The spectrum the next frame is drawn from (measured at the position set, or replayed): its first
    `bands` entries, at most ZIV_SPECTRUM_BANDS. */
 ZIV_API int ziv_frame_spectrum(const ziv_show* show, float* spectrum, size_t bands);
-/* The latest frame without a copy: valid until the next draw or ziv_destroy; null without a show. */
+/* The latest frame without a copy (the buffer it was drawn into): valid until the next draw or
+   ziv_destroy; null without a show. */
 ZIV_API const uint32_t* ziv_frame_pixels(const ziv_show* show);
 /* A frame enlarged by a whole factor, nearest neighbour, into (scale x ZIV_WIDTH) x (scale x ZIV_HEIGHT) pixels. */
 ZIV_API int ziv_scale_frame(const uint32_t* pixels, int scale, uint32_t* scaled);

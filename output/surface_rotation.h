@@ -1,5 +1,7 @@
-// Frames drawn into several buffers in turn (the writer's slots, so no frame is copied
-// to be written) still come out, each, as the one surface of the show would hold them.
+// Frames drawn into several buffers in turn (a host's own buffers, such as ziv-render's
+// writer slots, so no frame is copied to be handed on) still come out, each, as the one
+// surface of the show would hold them. libziv keeps one for a show that draws into the
+// caller's buffers (ziv_set_surface).
 //
 //   SurfaceRotation rotation;                         // every buffer starts zeroed, as a new surface
 //   const FrameRecord r = runFrame(spectrum, ms, pixels);

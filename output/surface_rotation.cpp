@@ -1,4 +1,4 @@
-#include "tools/ziv-render/surface_rotation.h"
+#include "output/surface_rotation.h"
 
 #include "output/frame_output.h"
 
