@@ -10,7 +10,7 @@
 // The state moves on in fixed hops of heard samples, never with the time
 // between calls, so the live show at any frame rate and the offline renderer
 // at any fps compute the same spectrum from the same samples at the same
-// heard position. analyseHeard (audio/track_reader.h) does both steps.
+// heard position. analyseHeard (audio/mono_timeline.h) does both steps.
 //
 // measureBands is the plain transform (periodic Hann window, |X[k]| x 2/512,
 // so a full-scale sine centred on band k reads 1.0). Each level the show

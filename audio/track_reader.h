@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/mono_timeline.h"
 #include "audio/spectrum_analyser.h"
 
 struct TrackReader;
@@ -96,24 +97,3 @@ int convertedChannels(const SampleConverter* converter);
 // resampler that cannot be set up; out is then unchanged.
 bool convertSamples(SampleConverter* converter, const void* interleaved, int frames, int rate, int channels,
                     SampleKind kind, std::vector<float>& out, std::string* why);
-
-// The mono mix (audio/channel_mix.h: monoOf) of everything appended, by position.
-// One thread appends while another may read windows: the writer announces
-// the positions it is about to overwrite before it touches them, and a
-// reader that finds it read any of them in the meantime gives zeros for
-// those (they are gone), never samples of a later position.
-struct MonoTimeline {
-    static constexpr int kCapacity = 1 << 16;   // about 1.5 s at 44100 Hz
-    std::atomic<float> ring[kCapacity];         // relaxed accesses: plain loads and stores, no torn floats
-    std::atomic<int64_t> written{0};            // samples appended since reset
-    std::atomic<int64_t> claimed{0};            // samples appended or being appended
-};
-
-void resetTimeline(MonoTimeline& timeline);
-void appendToTimeline(MonoTimeline& timeline, const float* interleaved, int frames, int channels);
-// Zeros stand for positions before 0, positions not appended yet and positions
-// overwritten before or while the window was read.
-void windowAt(const MonoTimeline& timeline, int64_t position, float* window);
-// The spectrum when `position` samples have been heard: takes in every hop up
-// to position, then shapes the window before it. Positions never go back.
-void analyseHeard(AnalyserState& state, const MonoTimeline& timeline, int64_t position, float* spectrum);
