@@ -14,6 +14,10 @@ let kSampleRate = 0;           // everything is heard and analysed at this rate
 let kShowLengthMs = 0;         // without looping, the first frame past this ends the show
 let kDefaultTrack = '';
 const kTimedFrames = 600;
+// Samples fed and not yet heard that a show holds at most while the page draws
+// no frames (a page in the background plays on): about 3 s, far more than any
+// output delay.
+const kMostWaiting = 1 << 17;
 
 const $ = (id) => document.getElementById(id);
 const screen = $('screen');
@@ -62,9 +66,13 @@ function must(code, call) {
 // One show of the library, fed every block the audio tap hears, by the audio
 // context's sample frames: the first block's first frame is the show's
 // position 0. The library allows one show at a time, so a new one ends the last.
+// With keepUp, a show whose frames stop (a page in the background) still moves
+// on with the samples fed, kMostWaiting behind them: its memory stays bounded
+// and no later frame has to take in minutes of samples at once. The hops taken
+// in are the same, so the spectra of later frames do not change.
 let library = null;
 class ShowLibrary {
-  constructor() {
+  constructor({ keepUp = false } = {}) {
     if (library) library.destroy();
     const out = core._ziv_alloc(4);
     const code = core._ziv_create(0, out);
@@ -76,6 +84,8 @@ class ShowLibrary {
     this.nextFrame = 0;       // the context's frame the next block should start at
     this.fed = 0;             // samples in the show's timeline
     this.heard = 0;           // the latest position given; positions never go back
+    this.elapsedMs = 0;       // the latest clock given
+    this.keepUp = keepUp;
     this.buffer = 0;          // room in the core for one block's samples
     this.room = 0;
     this.spectrum = core._ziv_alloc(kBands * 4);
@@ -108,6 +118,7 @@ class ShowLibrary {
     must(core._ziv_feed_f32(this.show, this.buffer, frames, kSampleRate, channels), 'ziv_feed_f32');
     this.fed += frames;
     this.nextFrame += frames;
+    if (this.keepUp && this.fed - this.heard > kMostWaiting) this.moveTo(this.fed - kMostWaiting, this.elapsedMs);
   }
 
   // The show's position of the context's frame `frame` (0 before any block).
@@ -115,9 +126,14 @@ class ShowLibrary {
 
   // The frame for `position` samples heard and the clock: what is not fed yet cannot have been heard.
   draw(position, elapsedMs) {
-    this.heard = Math.max(this.heard, Math.min(position, this.fed));
-    must(core._ziv_set_position(this.show, BigInt(this.heard), elapsedMs), 'ziv_set_position');
+    this.moveTo(Math.min(position, this.fed), elapsedMs);
     must(core._ziv_draw_frame(this.show, 0), 'ziv_draw_frame');
+  }
+
+  moveTo(position, elapsedMs) {
+    this.heard = Math.max(this.heard, position);
+    this.elapsedMs = elapsedMs;
+    must(core._ziv_set_position(this.show, BigInt(this.heard), elapsedMs), 'ziv_set_position');
   }
 
   // The spectrum the latest frame was drawn from (valid until the core's memory grows).
@@ -296,7 +312,7 @@ async function startShow() {
     await fullscreen;
     if (!music.custom) music.buffer = await defaultTrack;
     if (attempt.cancelled) return;
-    lib = new ShowLibrary();
+    lib = new ShowLibrary({ keepUp: true });
     tap = makeTap(context, music.buffer ? music.buffer.numberOfChannels : 2, lib);
     gain = new GainNode(context, { gain: accepted.sound ? 1 : 0 });
     tap.connect(gain).connect(context.destination);

@@ -307,6 +307,10 @@ async function analyserPass() {
   if (r.error) return check(false, 'analyser', r.error);
   check(r.bandsDiffer === 0, `the page's analyser gives the native bands, ${r.frames} frames in a row`,
     `${r.bandsDiffer} bands in ${r.framesDiffer} frames differ, by up to ${r.largest}`);
+  const k = r.keptUp;
+  check(k.frames > 0 && k.frames < r.frames && k.bandsDiffer === 0,
+    'the same bands after keeping up with the samples in the background', `${k.frames} frames compared; ` +
+    `${k.bandsDiffer} bands in ${k.framesDiffer} frames differ, by up to ${k.largest}`);
 }
 
 async function heardPass() {
