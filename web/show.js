@@ -54,6 +54,8 @@ async function loadCore() {
   view.track = kDefaultTrack;
   $('track-name').textContent = kDefaultTrack;
   image = new ImageData(kWidth, kHeight);
+  // The library decodes its pictures with the first show: now, not when the user starts one.
+  new ShowLibrary().destroy();
   return core;
 }
 
