@@ -10,6 +10,7 @@
 // samples become x / 32768, floats pass as they are, and channels go from the
 // usual WAVE order into the show's. So libziv in the page measures the
 // desktop's spectrum from the same samples, bit for bit (tests/web/heard.sh).
+#include <cstdint>
 #include <string>
 #include <vector>
 
