@@ -478,11 +478,3 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     // nothing changes, so nothing can flash. Everywhere else the guard holds.
     if (lit > 0.0 || s.moved) guardAgainstRed(spectrum);
 }
-
-void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum) {
-    // Whole samples only; a bad or negative time stands still.
-    const double samples = std::isfinite(dtSeconds) && dtSeconds > 0.0 ? std::floor(dtSeconds * kMixRate + 0.5) : 0.0;
-    state.heard += static_cast<int64_t>(std::min(samples, 3600.0 * kMixRate));
-    while (state.nextHop <= state.heard) takeInHop(state, window);
-    shapeSpectrum(state, window, state.heard, spectrum);
-}

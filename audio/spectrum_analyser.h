@@ -84,7 +84,6 @@ struct AnalyserState {
     int64_t budget[kFlashBudget] = {};           // heard positions of the latest budgeted changes (a ring)
     int budgetUsed = 0;                          // entries of the ring filled so far
     int budgetNext = 0;                          // the oldest entry once the ring is full
-    int64_t heard = 0;                           // heard position, for analyseSpectrum only
 };
 
 void resetAnalyser(AnalyserState& state);
@@ -93,8 +92,3 @@ void measureBands(const float* window, float* bands);
 void bandLevels(const float* bands, double* levels);
 void takeInHop(AnalyserState& state, const float* window);
 void shapeSpectrum(const AnalyserState& state, const float* window, int64_t position, float* spectrum);
-// For a caller that holds only the newest window and the time since its last
-// call (the web page): the heard position moves on by dtSeconds, each hop it
-// crosses takes in this window, then the window is shaped. Close to, not the
-// same as, analysing every hop's own window.
-void analyseSpectrum(AnalyserState& state, const float* window, double dtSeconds, float* spectrum);

@@ -2,14 +2,14 @@
 # The show's frame time in the page (WebAssembly, headless chromium, the
 # default track, 600 frames), beside the same work natively (ziv_bench).
 #
-#   bench/web_frame_time.sh [build-dir]      after scripts/web.sh --build-only
+#   bench/web_frame_time.sh [build-dir]      after scripts/web.sh --build-only --test
 set -uo pipefail
 export ZIV_BUILD_DIR="$(cd "${1:-$(dirname "$0")/../build}" && pwd)"
 source "$(dirname "$0")/../tests/web/lib.sh"
 web_require
 web_site
 web_serve
-echo "== in the page (build-web/site)"
+echo "== in the page (build-web/test-site)"
 web_drive timing "$WEB_URL"
 status=$?
 echo "== natively ($ZIV_BUILD_DIR/ziv_bench)"

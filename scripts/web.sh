@@ -5,17 +5,21 @@
 #                               then serves the page and prints its address
 #   scripts/web.sh --port 9000  the same on another port (default 8000)
 #   scripts/web.sh --build-only the page alone, with the track of $ZIV_BUILD_DIR (default build/) if there
+#   scripts/web.sh --test       also the page's test build (build-web/test-site/: the checks' exports
+#                               and checks.js, for the browser tests); serves that one
 #
 # The page is plain static files: build-web/site/ can be copied to any web server as it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_only=0
+test_site=OFF
 port=8000
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-only) build_only=1 ;;
+    --test) test_site=ON ;;
     --port) port="${2:?--port needs a number}"; shift ;;
-    *) echo "usage: scripts/web.sh [--port N] [--build-only]" >&2; exit 2 ;;
+    *) echo "usage: scripts/web.sh [--port N] [--build-only] [--test]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -28,15 +32,19 @@ export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 if [ -f build-web/CMakeCache.txt ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" build-web/CMakeCache.txt; then
   rm -rf build-web
 fi
-emcmake cmake -S . -B build-web -DZIV_WEB=ON -DCMAKE_BUILD_TYPE=Release ${ZIV_WERROR:+-DZIV_WERROR="$ZIV_WERROR"} >/dev/null
+emcmake cmake -S . -B build-web -DZIV_WEB=ON -DZIV_WEB_TEST_SITE=$test_site -DCMAKE_BUILD_TYPE=Release ${ZIV_WERROR:+-DZIV_WERROR="$ZIV_WERROR"} >/dev/null
 cmake --build build-web -j2
+# A test build left from an earlier run would be stale: only a build with --test keeps one.
+[ $test_site = ON ] || rm -rf build-web/test-site
 track="${ZIV_BUILD_DIR:-build}/DuskPulse.ogg"
+sites=build-web/site
+[ $test_site = OFF ] || sites="$sites build-web/test-site"
 if [ -f "$track" ]; then
-  cp -u "$track" build-web/site/DuskPulse.ogg
+  for site in $sites; do cp -u "$track" "$site/DuskPulse.ogg"; done
 else
   echo "web: no $track; the page will offer only the user's own music" >&2
 fi
 [ $build_only -eq 0 ] || exit 0
 
 echo "ziv: the show is at http://127.0.0.1:$port/ (Ctrl+C stops the server)"
-exec /usr/bin/python3 -m http.server "$port" --bind 127.0.0.1 --directory build-web/site
+exec /usr/bin/python3 -m http.server "$port" --bind 127.0.0.1 --directory "${sites##* }"

@@ -1,18 +1,23 @@
 // The page around the show's core: the options dialog, the music through Web
-// Audio, the frame loop on a canvas, full screen and the keys.
+// Audio, the frame loop on a canvas, full screen and the keys. The core is
+// the show's library (ziv/ziv.h) in WebAssembly; the page hosts it as every
+// program does: it feeds the samples it plays, then gives the heard position
+// and the clock for each frame.
 import createZivCore from './ziv_core.js';
 
 // The show's figures come from the core, which owns them (see loadCore).
 let kWidth = 0;
 let kHeight = 0;
-let kWindow = 0;               // samples the analyser takes
 let kBands = 0;
 let kBandsRead = 0;            // the show reads bands 0..kBandsRead-1
 let kSampleRate = 0;           // everything is heard and analysed at this rate
 let kShowLengthMs = 0;         // without looping, the first frame past this ends the show
 let kDefaultTrack = '';
-const kRingSamples = 1 << 17;  // about 3 s of heard samples, far more than any output delay
 const kTimedFrames = 600;
+// Samples fed and not yet heard that a show holds at most while the page draws
+// no frames (a page in the background plays on): about 3 s, far more than any
+// output delay.
+const kMostWaiting = 1 << 17;
 
 const $ = (id) => document.getElementById(id);
 const screen = $('screen');
@@ -20,7 +25,7 @@ const stage = $('stage');
 const statusLine = $('status');
 
 // What tests and curious users can read: the page's state, never a way in.
-const view = { state: 'loading', frames: 0, loudestBand: 0, mappings: [0, 0, 0, 0, 0], track: '', error: '',
+const view = { state: 'loading', frames: 0, loudestBand: 0, track: '', error: '',
   options: null, fullscreen: false, timing: null };
 window.zivPage = view;
 
@@ -41,21 +46,118 @@ function setState(s) { view.state = s; document.body.dataset.state = s; }
 
 async function loadCore() {
   core = await createZivCore();
-  core._ziv_start();
-  [kWidth, kHeight, kWindow, kBands, kBandsRead, kSampleRate, kShowLengthMs] =
-    new Int32Array(core.HEAPU8.buffer, core._ziv_figures(), 7);
+  [kWidth, kHeight, kBands, kBandsRead, kSampleRate, kShowLengthMs] =
+    new Int32Array(core.HEAPU8.buffer, core._ziv_figures(), 6);
   screen.width = kWidth;
   screen.height = kHeight;
   kDefaultTrack = core.UTF8ToString(core._ziv_music_file());
   view.track = kDefaultTrack;
   $('track-name').textContent = kDefaultTrack;
   image = new ImageData(kWidth, kHeight);
-  const spectrumPtr = core._ziv_spectrum();
-  core.views = () => ({
-    window: new Float32Array(core.HEAPF32.buffer, core._ziv_window(), kWindow),
-    spectrum: new Float32Array(core.HEAPF32.buffer, spectrumPtr, kBands),
-  });
+  // The library decodes its pictures with the first show: now, not when the user starts one.
+  new ShowLibrary().destroy();
   return core;
+}
+
+// A library call's code: negative ones stop with the library's own message.
+function must(code, call) {
+  if (code < 0) throw new Error(`${call}: ${core.UTF8ToString(core._ziv_last_error())}`);
+  return code;
+}
+
+// One show of the library, fed every block the audio tap hears, by the audio
+// context's sample frames: the first block's first frame is the show's
+// position 0. The library allows one show at a time, so a new one ends the last.
+// With keepUp, a show whose frames stop (a page in the background) still moves
+// on with the samples fed, kMostWaiting behind them: its memory stays bounded
+// and no later frame has to take in minutes of samples at once. The hops taken
+// in are the same, so the spectra of later frames do not change.
+let library = null;
+class ShowLibrary {
+  constructor({ keepUp = false } = {}) {
+    if (library) library.destroy();
+    const out = core._ziv_alloc(4);
+    const code = core._ziv_create(0, out);
+    this.show = core.HEAPU32[out >> 2];
+    core._ziv_free(out);
+    must(code, 'ziv_create');
+    library = this;
+    this.firstFrame = -1;     // the context's frame of position 0
+    this.nextFrame = 0;       // the context's frame the next block should start at
+    this.fed = 0;             // samples in the show's timeline
+    this.heard = 0;           // the latest position given; positions never go back
+    this.elapsedMs = 0;       // the latest clock given
+    this.keepUp = keepUp;
+    this.buffer = 0;          // room in the core for one block's samples
+    this.room = 0;
+    this.spectrum = core._ziv_alloc(kBands * 4);
+  }
+
+  destroy() {
+    if (!this.show) return;
+    core._ziv_destroy(this.show);
+    core._ziv_free(this.buffer);
+    core._ziv_free(this.spectrum);
+    this.show = 0;
+    if (library === this) library = null;
+  }
+
+  // `samples`: frames x channels floats, interleaved, from the context's frame `frame` on.
+  feed(frame, samples, channels) {
+    if (!this.show) return;   // a block still on its way from a show that has ended
+    if (this.firstFrame < 0) this.firstFrame = this.nextFrame = frame;
+    // A gap between blocks is silence, so every later sample keeps its position.
+    if (frame > this.nextFrame) this.feed(this.nextFrame, new Float32Array((frame - this.nextFrame) * channels), channels);
+    const skip = Math.min(samples.length / channels, Math.max(0, this.nextFrame - frame));   // fed already
+    const frames = samples.length / channels - skip;
+    if (frames <= 0) return;
+    if (this.room < frames * channels) {
+      core._ziv_free(this.buffer);
+      this.room = frames * channels;
+      this.buffer = core._ziv_alloc(this.room * 4);
+    }
+    core.HEAPF32.set(samples.subarray(skip * channels), this.buffer >> 2);
+    must(core._ziv_feed_f32(this.show, this.buffer, frames, kSampleRate, channels), 'ziv_feed_f32');
+    this.fed += frames;
+    this.nextFrame += frames;
+    if (this.keepUp && this.fed - this.heard > kMostWaiting) this.moveTo(this.fed - kMostWaiting, this.elapsedMs);
+  }
+
+  // The show's position of the context's frame `frame` (0 before any block).
+  positionOf(frame) { return this.firstFrame < 0 ? 0 : Math.max(0, frame - this.firstFrame); }
+
+  // The frame for `position` samples heard and the clock: what is not fed yet cannot have been heard.
+  draw(position, elapsedMs) {
+    this.moveTo(Math.min(position, this.fed), elapsedMs);
+    must(core._ziv_draw_frame(this.show, 0), 'ziv_draw_frame');
+  }
+
+  moveTo(position, elapsedMs) {
+    this.heard = Math.max(this.heard, position);
+    this.elapsedMs = elapsedMs;
+    must(core._ziv_set_position(this.show, BigInt(this.heard), elapsedMs), 'ziv_set_position');
+  }
+
+  // The spectrum the latest frame was drawn from (valid until the core's memory grows).
+  spectrumNow() {
+    must(core._ziv_frame_spectrum(this.show, this.spectrum, kBands), 'ziv_frame_spectrum');
+    return new Float32Array(core.HEAPF32.buffer, this.spectrum, kBands);
+  }
+
+  // The latest frame as R, G, B, A bytes.
+  rgba() {
+    const at = core._ziv_page_rgba(this.show);
+    return core.HEAPU8.subarray(at, at + kWidth * kHeight * 4);
+  }
+}
+
+// The tap that hears what the context plays and feeds it to `show`.
+function makeTap(context, channels, show) {
+  const tap = new AudioWorkletNode(context, 'ziv-audio-tap', {
+    numberOfInputs: 1, numberOfOutputs: 1, outputChannelCount: [channels], processorOptions: { channels },
+  });
+  tap.port.onmessage = (e) => show.feed(e.data.frame, e.data.samples, channels);
+  return tap;
 }
 
 // ---- music ----------------------------------------------------------------
@@ -98,23 +200,6 @@ async function useFile(file) {
     begin();
   } catch (e) {
     setStatus(`ziv: cannot play '${file.name}': the browser cannot decode it`);
-  }
-}
-
-// Heard samples by absolute sample frame of the audio context.
-class HeardRing {
-  constructor() { this.samples = new Float32Array(kRingSamples); this.end = 0; }
-  add(frame, block) {
-    for (let i = 0; i < block.length; ++i) this.samples[(frame + i) % kRingSamples] = block[i];
-    this.end = Math.max(this.end, frame + block.length);
-  }
-  // The kWindow samples before position, zeros where nothing was heard yet.
-  windowAt(position, out) {
-    const end = Math.min(position, this.end);
-    for (let i = 0; i < kWindow; ++i) {
-      const p = end - kWindow + i;
-      out[i] = p >= 0 && p > this.end - kRingSamples ? this.samples[p % kRingSamples] : 0;
-    }
   }
 }
 
@@ -221,6 +306,7 @@ async function startShow() {
   setState('starting');
   let tap = null;
   let gain = null;
+  let lib = null;
   try {
     // Full screen and sound both need the click or key that started this.
     const fullscreen = accepted.fullscreen ? enterFullscreen() : null;
@@ -228,12 +314,8 @@ async function startShow() {
     await fullscreen;
     if (!music.custom) music.buffer = await defaultTrack;
     if (attempt.cancelled) return;
-    const ring = new HeardRing();
-    tap = new AudioWorkletNode(context, 'ziv-audio-tap', {
-      numberOfInputs: 1, numberOfOutputs: 1,
-      outputChannelCount: [music.buffer ? music.buffer.numberOfChannels : 2],
-    });
-    tap.port.onmessage = (e) => ring.add(e.data.frame, e.data.samples);
+    lib = new ShowLibrary({ keepUp: true });
+    tap = makeTap(context, music.buffer ? music.buffer.numberOfChannels : 2, lib);
     gain = new GainNode(context, { gain: accepted.sound ? 1 : 0 });
     tap.connect(gain).connect(context.destination);
     let source = null;
@@ -245,17 +327,17 @@ async function startShow() {
     }
     await context.resume();
     if (attempt.cancelled) {
+      tap.port.onmessage = null;
       tap.disconnect();
       gain.disconnect();
+      lib.destroy();
       return;
     }
     starting = null;
     setStartControls(true);
-    core._ziv_reset();
-    show = { source, tap, gain, ring, options: { ...accepted }, start: performance.now(), lastAnalysis: performance.now(),
+    show = { source, tap, gain, lib, options: { ...accepted }, start: performance.now(),
       timing: { core: [], paint: [], interval: [], last: 0 } };
     view.frames = 0;
-    view.mappings = [0, 0, 0, 0, 0];
     view.timing = null;
     document.body.classList.add('showing');
     $('fullscreen-button').hidden = false;
@@ -268,6 +350,7 @@ async function startShow() {
     stopEverySource();
     if (tap) tap.disconnect();
     if (gain) gain.disconnect();
+    if (lib) lib.destroy();
     setStartControls(true);
     view.error = String(e);
     setStatus(`ziv: the show cannot start: ${e.message || e}`);
@@ -296,20 +379,14 @@ function runFrame(now) {
   if (!show) return;
   const s = show;
   const t0 = performance.now();
-  const { window: heard, spectrum } = core.views();
-  s.ring.windowAt(heardPosition(audio.context), heard);
-  core._ziv_analyse((t0 - s.lastAnalysis) / 1000);
-  s.lastAnalysis = t0;
-  const elapsedMs = Math.floor(performance.now() - s.start) | 0;
-  const mapping = core._ziv_frame(elapsedMs);
+  const elapsedMs = Math.floor(t0 - s.start) | 0;
+  s.lib.draw(s.lib.positionOf(heardPosition(audio.context)), elapsedMs);
   const t1 = performance.now();
-  const rgba = core._ziv_present();
-  image.data.set(core.HEAPU8.subarray(rgba, rgba + kWidth * kHeight * 4));
+  image.data.set(s.lib.rgba());
   painter.putImageData(image, 0, 0);
   const t2 = performance.now();
   view.frames += 1;
-  view.loudestBand = loudest(spectrum);
-  if (mapping >= 0 && mapping < 5) view.mappings[mapping] += 1;
+  view.loudestBand = loudest(s.lib.spectrumNow());
   timeFrame(s.timing, t1 - t0, t2 - t1, now);
   if (!s.options.loop && elapsedMs > kShowLengthMs) {
     endShow('time');
@@ -318,8 +395,8 @@ function runFrame(now) {
   requestAnimationFrame(runFrame);
 }
 
-// The first kTimedFrames frames of every show: the core's time (analysis and
-// frame), the painting's (colour conversion and canvas), and the time from
+// The first kTimedFrames frames of every show: the core's time (the spectrum
+// at the heard position and the frame), the painting's (colour conversion and canvas), and the time from
 // one frame to the next.
 function timeFrame(timing, coreMs, paintMs, now) {
   if (timing.core.length >= kTimedFrames) return;
@@ -346,6 +423,7 @@ function endShow(why) {
   s.tap.port.onmessage = null;
   s.tap.disconnect();
   s.gain.disconnect();
+  s.lib.destroy();
   document.body.classList.remove('showing');
   $('fullscreen-button').hidden = true;
   if (document.fullscreenElement) leaveFullscreen();
@@ -453,10 +531,12 @@ async function main() {
     return;
   }
   await loadCore();
-  if (!modes.has('check')) defaultTrack = loadDefaultTrack();
-  if (modes.has('check')) {
+  const checking = modes.has('check') && core._ziv_test_trace_load;
+  if (!checking) defaultTrack = loadDefaultTrack();
+  // Only the test build has the checks (checks.js and the core's test exports).
+  if (checking) {
     const { runCheck } = await import('./checks.js');
-    view.check = await runCheck(core, modes);
+    view.check = await runCheck(core, modes, { ShowLibrary, makeTap, decode, sampleRate: kSampleRate, bands: kBands });
     setState('checked');
     return;
   }

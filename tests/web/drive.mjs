@@ -4,6 +4,7 @@
 //   node drive.mjs replay  URL HASHES               a trace replayed in the page against native hashes
 //   node drive.mjs angles  URL                      cos and sin against the native table
 //   node drive.mjs analyser URL                     the spectrum analyser against the native one
+//   node drive.mjs heard   URL                      a track through the page's audio path against ziv-render's trace
 //   node drive.mjs timing  URL                      600 frames of the show, timed in the page
 //   node drive.mjs starts  URL                      one show at a time, with the default track held back
 //
@@ -304,8 +305,25 @@ async function analyserPass() {
   if (!(await waitState(page, 'checked', 120000))) return;
   const r = await page.evaluate(() => window.zivPage.check);
   if (r.error) return check(false, 'analyser', r.error);
-  check(r.bandsDiffer === 0, `the page's analyser gives the native bands, ${r.windows} windows in a row`,
-    `${r.bandsDiffer} bands in ${r.windowsDiffer} windows differ, by up to ${r.largest}`);
+  check(r.bandsDiffer === 0, `the page's analyser gives the native bands, ${r.frames} frames in a row`,
+    `${r.bandsDiffer} bands in ${r.framesDiffer} frames differ, by up to ${r.largest}`);
+  const k = r.keptUp;
+  check(k.frames > 0 && k.frames < r.frames && k.bandsDiffer === 0,
+    'the same bands after keeping up with the samples in the background', `${k.frames} frames compared; ` +
+    `${k.bandsDiffer} bands in ${k.framesDiffer} frames differ, by up to ${k.largest}`);
+}
+
+async function heardPass() {
+  const page = await openPage(url);
+  if (!(await waitState(page, 'checked', 600000))) return;
+  const r = await page.evaluate(() => window.zivPage.check);
+  if (r.error) return check(false, 'heard', r.error);
+  console.log(`${r.records} frames of ${r.bands} entries; the track ${r.trackSamples} samples in ${r.channels} channels, ` +
+    `${r.fed} fed through the audio tap; ${(r.ms / 1000).toFixed(1)} s in the page`);
+  check(r.records > 0 && r.fed > r.trackSamples, 'the page heard the whole track and then its loop');
+  check(r.clocksDiffer === 0, 'every frame at the clock ziv-render gave it', `${r.clocksDiffer} differ`);
+  check(r.entriesDiffer === 0, `every frame's spectrum is ziv-render's, bit for bit`,
+    `${r.entriesDiffer} entries in ${r.framesDiffer} of ${r.records} frames differ, by up to ${r.largest}, first at frame ${r.firstDiffer}`);
 }
 
 async function timingPass() {
@@ -320,7 +338,7 @@ async function timingPass() {
   const t = await page.evaluate(() => window.zivPage.timing);
   const f = (x) => `mean ${x.mean.toFixed(2)} ms, p95 ${x.p95.toFixed(2)} ms, max ${x.max.toFixed(2)} ms`;
   console.log(`${t.frames} frames of the show in the page`);
-  console.log(`  core (analysis + frame): ${f(t.coreMs)}`);
+  console.log(`  core (spectrum + frame): ${f(t.coreMs)}`);
   console.log(`  painting (RGBA + canvas): ${f(t.paintMs)}`);
   console.log(`  frame to frame:           ${f(t.intervalMs)} (${t.fps.toFixed(1)} fps)`);
   check(t.fps > 58, 'the show holds 60 frames a second', `${t.fps.toFixed(1)} fps`);
@@ -332,6 +350,7 @@ try {
   else if (mode === 'replay') await replayPass(rest[0]);
   else if (mode === 'angles') await anglesPass();
   else if (mode === 'analyser') await analyserPass();
+  else if (mode === 'heard') await heardPass();
   else if (mode === 'timing') await timingPass();
   else if (mode === 'starts') await startsPass();
   else check(false, `unknown mode '${mode}'`);

@@ -12,7 +12,7 @@ set -uo pipefail
 : "${ZIV_BUILD_DIR:?ZIV_BUILD_DIR must name the build folder}"
 : "${ZIV_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 WEB_NAME="$(basename "$0" .sh)"
-WEB_BUILT="$ZIV_SOURCE_DIR/build-web/site"
+WEB_BUILT="$ZIV_SOURCE_DIR/build-web/test-site"   # the page's test build: the shipped page and its checks
 WEB_TOOLS="$ZIV_SOURCE_DIR/tests/web"
 WEB_ARTEFACTS="$ZIV_BUILD_DIR/e2e-artefacts/web_$WEB_NAME"
 WEB_TMP="$(mktemp -d "${TMPDIR:-/tmp}/ziv-web-$WEB_NAME.XXXXXX")"
@@ -35,7 +35,7 @@ web_require() {
 }
 
 web_site() {
-  [ -f "$WEB_BUILT/ziv_core.wasm" ] || web_fail "the page is not built ($WEB_BUILT); run scripts/web.sh --build-only"
+  [ -f "$WEB_BUILT/ziv_core.wasm" ] || web_fail "the page is not built ($WEB_BUILT); run scripts/web.sh --build-only --test"
   mkdir -p "$WEB_TMP/site" "$WEB_ARTEFACTS"
   local f
   for f in "$WEB_BUILT"/*; do ln -s "$f" "$WEB_TMP/site/"; done

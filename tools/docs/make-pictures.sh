@@ -19,7 +19,7 @@
 #
 # Needs the build ($ZIV_BUILD_DIR, default build/: ziv, ziv-render, console_pattern and
 # the default track), ffmpeg, xvfb-run, xdotool, ImageMagick, and for web.png the page
-# (scripts/web.sh --build-only), chromium and the browser tests' driver
+# (its test build: scripts/web.sh --build-only --test), chromium and the browser tests' driver
 # (scripts/install-deps.sh). Exits 77 when a tool is missing.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -27,7 +27,7 @@ build="$(cd "${ZIV_BUILD_DIR:-$src/build}" && pwd)"
 out="${1:-$src/docs}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
-site="$src/build-web/site"
+site="$src/build-web/test-site"   # the page with its test exports: it replays a trace
 
 need() { echo "make-pictures: $*" >&2; exit 77; }
 for tool in ffmpeg xvfb-run xdotool import convert node /usr/bin/python3 curl; do
@@ -36,7 +36,7 @@ done
 for program in ziv ziv-render console_pattern DuskPulse.ogg; do
   [ -e "$build/$program" ] || need "no $program in $build (cmake --build build)"
 done
-[ -f "$site/ziv_core.wasm" ] || need "the page is not built (scripts/web.sh --build-only)"
+[ -f "$site/ziv_core.wasm" ] || need "the page is not built (scripts/web.sh --build-only --test)"
 [ -x "${ZIV_CHROMIUM:-/usr/bin/chromium}" ] || need "chromium is not installed"
 [ -d "$src/tests/web/node_modules/puppeteer-core" ] || need "puppeteer-core is not installed (scripts/install-deps.sh)"
 

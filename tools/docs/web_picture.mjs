@@ -1,6 +1,6 @@
 // The page during the show, windowed, in Debian's chromium, headless: the
-// page's own core replays a trace that ziv-render recorded and its last frame
-// is painted on the canvas, which the page then shows as it does during a show
+// page's own core (its test build, which replays traces from memory) replays a
+// trace that ziv-render recorded and its last frame is painted on the canvas, which the page then shows as it does during a show
 // (so the picture is the same every time, and the frame is the desktop's).
 //
 //   node web_picture.mjs URL TRACE_NAME OUT.png      (TRACE_NAME beside the page)
@@ -32,19 +32,24 @@ try {
   const drawn = await page.evaluate(async (trace) => {
     const { default: createZivCore } = await import('./ziv_core.js');
     const core = await createZivCore();
-    core._ziv_start();
     const response = await fetch(trace);
     if (!response.ok) return `cannot fetch ${trace}: ${response.status}`;
     const bytes = new Uint8Array(await response.arrayBuffer());
     const data = core._ziv_alloc(bytes.length);
     core.HEAPU8.set(bytes, data);
-    const records = core._ziv_trace_load(data, bytes.length);
+    const records = core._ziv_test_trace_load(data, bytes.length);
     core._ziv_free(data);
     if (records <= 0) return `the trace holds no frames (${records})`;
-    core._ziv_reset();
-    for (let r = 0; r < records; ++r) core._ziv_trace_frame(r);
+    const out = core._ziv_alloc(4);
+    const created = core._ziv_create(0, out);
+    const show = core.HEAPU32[out >> 2];
+    core._ziv_free(out);
+    if (created !== 0) return `no show: ${core.UTF8ToString(core._ziv_last_error())}`;
+    for (let r = 0; r < records; ++r) {
+      if (core._ziv_test_trace_frame(show, r) !== 1) return `record ${r}: ${core.UTF8ToString(core._ziv_last_error())}`;
+    }
     const canvas = document.getElementById('screen');
-    const rgba = core._ziv_present();
+    const rgba = core._ziv_page_rgba(show);
     const image = new ImageData(canvas.width, canvas.height);
     image.data.set(core.HEAPU8.subarray(rgba, rgba + canvas.width * canvas.height * 4));
     canvas.getContext('2d', { alpha: false }).putImageData(image, 0, 0);
