@@ -36,6 +36,10 @@ emcmake cmake -S . -B build-web -DZIV_WEB=ON -DZIV_WEB_TEST_SITE=$test_site -DCM
 cmake --build build-web -j2
 # A test build left from an earlier run would be stale: only a build with --test keeps one.
 [ $test_site = ON ] || rm -rf build-web/test-site
+# The shipped site holds what the build puts there and the track, nothing an older build left (checks.js).
+for f in build-web/site/*; do
+  case "${f##*/}" in index.html|show.js|show.css|audio_tap.js|ziv_core.js|ziv_core.wasm|DuskPulse.ogg) ;; *) rm -rf "$f" ;; esac
+done
 track="${ZIV_BUILD_DIR:-build}/DuskPulse.ogg"
 sites=build-web/site
 [ $test_site = OFF ] || sites="$sites build-web/test-site"
