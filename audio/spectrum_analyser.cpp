@@ -66,15 +66,10 @@ struct Tuning {
     // fully lit from gateFloorDb + gateSpanDb on, and only there do steps,
     // holds and cuts open. Noise at -60 dBFS RMS stays under the floor.
     double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0;
-    // Bands 44..46 while band 1 holds the pattern scene, and after a hold
-    // until the next scene step: the picture does not show then, so they can
-    // take red out of the trail (yellow and green in a hold, where band 1 is
-    // the trail's green at 0.6; green, cyan and blue after it).
-    double holdHigh = 0.8, afterHoldHigh = 0.8;
-    // A hold this long has been drawn at any frame rate from 4 fps up, so the
-    // scene surely stands on the pattern after it.
-    double holdDrawnSeconds = 0.25;
-    double holdBass = 0.45;        // band 2 in a hold: the trail green to cyan (red 0.2, green 0.6), mapping 3 lit green
+    // Bands 44..46 while band 1 holds the pattern scene: the picture does not
+    // show then, so they can take red out of the trail (yellow, green, cyan).
+    double holdHigh = 0.6;
+    double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
     double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
     // Every level that colours the frame (not the cut bands) rises at once
@@ -104,8 +99,8 @@ static_assert(kTuning.beatRest < kPictureStep2Level, "bands 14..16 never step th
 static_assert(kTuning.highRest < kPictureStepLevel && kTuning.pictureStep > kPictureStepLevel,
               "44..46 step the picture only on a picture step");
 static_assert(kTuning.cutCap < kPeakLevel, "only an open cut reaches the peak level");
-static_assert(kTuning.blackoutBelow < 1.0 && kTuning.holdHigh > kPictureStepLevel && kTuning.afterHoldHigh > kPictureStepLevel,
-              "44..46 in and after a hold and in the dark step the picture on every frame, where it does not show");
+static_assert(kTuning.blackoutBelow < 1.0 && kTuning.holdHigh > kPictureStepLevel,
+              "44..46 in a hold and in the dark step the picture on every frame, where it does not show");
 
 enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 
@@ -113,7 +108,7 @@ struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
     double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay;
-    int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap, holdDrawn;
+    int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
     Tables() {
         const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
@@ -145,7 +140,6 @@ struct Tables {
         colourGap = samples(t.colourGap);
         pictureGap = samples(t.pictureGap);
         onsetGap = samples(t.onsetGap);
-        holdDrawn = samples(t.holdDrawnSeconds);
     }
 };
 
@@ -398,19 +392,13 @@ void takeInHop(AnalyserState& s, const float* window) {
     const double holding = s.holding ? 1.0 : 0.0;
     s.holdLevel = std::max(0.0, s.holdLevel + u.holdRate * std::max(s.mean[1], bass) * (holding - u.holdShare));
     const double hold = std::max(s.holdLevel, u.absFloor);
-    const bool wasHolding = s.holding;
     if (!present) s.holding = false;
     else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
              spendBudget(s, here, 1)) {
         s.holding = s.moved = true;
         s.onsetCredit -= u.holdCost;
-        s.holdStart = here;
     }
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
-    // A hold that ends while the level is fully present read band 1 at
-    // holdValue on its every hop (a hop shaped under full presence is what
-    // keeps it present), so every frame it lasted set the scene to 2.
-    if (wasHolding && !s.holding) s.holdEnd = present && here - s.holdStart >= t.holdDrawn ? here : -1;
 
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
@@ -475,16 +463,8 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         if (kind != Kind::Cut || !cutOpen) v *= lit;
         spectrum[k] = static_cast<float>(clamp01(v));
     }
-    // The pattern scene is sure to be drawn while band 1 holds, and after a
-    // hold that lasted long enough to be drawn until the next scene step opens
-    // (a step that opened during the hold and was still open at its end may
-    // already have moved the scene). The picture does not show then, so 44..46
-    // take red out of the trail and light mapping 3's colour rows.
-    const bool afterHold = !s.holding && s.holdEnd >= 0 && (s.sceneStep < 0 || s.sceneStep + u.stepLength <= s.holdEnd);
-    if ((s.holding || afterHold) && lit >= 1.0) {
-        const float high = static_cast<float>(s.holding ? u.holdHigh : u.afterHoldHigh);
-        for (int k = 44; k <= 46; ++k) spectrum[k] = std::max(spectrum[k], high);
-    }
+    if (s.holding && lit >= 1.0)
+        for (int k = 44; k <= 46; ++k) spectrum[k] = std::max(spectrum[k], static_cast<float>(u.holdHigh));
     // Going quiet after the selectors have moved: wherever they stand, bands
     // 44..46 take the trail's red away, and every other factor is already
     // down with the level, so the screen goes dark. Before anything has moved

@@ -26,10 +26,7 @@
 //     frame's worth of samples when the music makes an onset in the band
 //     (never on a steady tone or steady noise, and at most a few a second);
 //   - band 1 also holds the pattern scene (0.6) through the louder stretches
-//     of a lively bass, a little under half the time on any music; through a
-//     hold, and after one until the next scene step, the picture does not
-//     show, so bands 44..46 take the trail's red away (green and cyan trails
-//     in a hold, blue after it) and light the colour rows of mapping 3;
+//     of a lively bass, a little under half the time on any music;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
 //     sharp jump.
 // Floors tied to the overall level keep noise and faint bands from being
@@ -72,8 +69,6 @@ struct AnalyserState {
     double bassEnvelope = 0.0;                   // band 1 over the last second or so
     double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
     bool holding = false;                        // band 1 holds the pattern scene
-    int64_t holdStart = -1;                      // heard position where the latest hold began
-    int64_t holdEnd = -1;                        // where it ended, if it lasted long enough to be drawn
     int64_t sceneStep = -1;                      // heard positions where the latest steps began
     int64_t colourStep = -1;
     int64_t pictureStep = -1;
