@@ -27,13 +27,13 @@ struct Tuning {
     double absFloor = 1e-5;        // floor that keeps silence silent
     double colourGain = 1.3;       // colour bands: every band no selector reads
     double band51Gain = 1.6;       // band 51, the colour rows' blue and yellow
-    double bassAtMean = 0.6;       // band 2 when the bass is at its running mean
+    double bassAtMean = 0.3;       // band 2 when the bass is at its running mean
     // Resting levels, times the band's loudness against its peak: each stays
-    // below its threshold (band 1 and 0..20 below 0.3; 0..20 so that their
-    // mean does too with band 1 held and band 2 full; 44..46 below 0.1).
-    // Band 1 is the trail's green, so it rests near its threshold whenever the
-    // bass is there at all: its loudness counts only to the power kickCurve.
-    double kickRest = 0.29, kickCurve = 0.2, beatRest = 0.22, highRest = 0.09;
+    // below its threshold (0..20 below 0.3, so that their mean does too with
+    // band 1 in the pattern's colours and band 2 full; 44..46 below 0.1). Band 1 is
+    // the trail's green and rests just under its threshold whatever the bass
+    // does: the least red the trail can show outside the pattern.
+    double kickRest = 0.29, beatRest = 0.22, highRest = 0.09;
     // Steps: a group's onset (its smoothed level over its running mean past a
     // dead zone), in music that is lively enough, at least a gap apart. The
     // band then reads the step value for one 60 fps frame's worth of samples.
@@ -56,7 +56,7 @@ struct Tuning {
     // Holding: band 1's envelope above the level its loudest share of time
     // stays above, with a little hysteresis, while the bass is lively; that
     // level is tracked slowly. Calm passages keep whatever scene they reach.
-    double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06, holdValue = 0.6;
+    double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06;
     // Cuts: a jump over the running mean, at least this far apart, this many samples long.
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
     int cutLength = 1024;
@@ -66,10 +66,24 @@ struct Tuning {
     // fully lit from gateFloorDb + gateSpanDb on, and only there do steps,
     // holds and cuts open. Noise at -60 dBFS RMS stays under the floor.
     double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0;
-    // Bands 44..46 while band 1 holds the pattern scene: the picture does not
-    // show then, so they can take red out of the trail (yellow, green, cyan).
-    double holdHigh = 0.6;
-    double holdBass = 0.3;         // band 2 then: less blue in the trail (with green 0.6 and red 0.4: yellow, green)
+    // The pattern's colours. A hold sets the scene to 2, and so does a scene
+    // step from 3, which the analyser turns into a jump (band 1 above 0.5)
+    // that any frame rate sees. From there until the next scene step the
+    // turning picture is not drawn, and band 1 above 0.5 only keeps the scene
+    // where it stands, so the colours are free. How loud the highs (44..46)
+    // have been against their peak over brightSeconds, set against the same
+    // over usualBrightSeconds (half way when as usual, a brightSpan higher
+    // fully warm), moves them from cool to warm: the trail's red (1 - 44..46),
+    // band 1 (the trail's green, the colour rows' red), band 2 (the trail's
+    // blue, the colour rows' green) and a factor on band 51 (the colour rows'
+    // blue). Cool is a cyan trail over blue-green rows, warm a yellow trail
+    // over orange rows, green between: every piece shows all three, warmer
+    // as its treble rings out, cooler as it softens.
+    struct PatternColour {
+        double red, green, blue, band51;
+    };
+    PatternColour patternCool{0.05, 1.0, 0.8, 1.0}, patternWarm{0.85, 1.0, 0.2, 0.3};
+    double brightSeconds = 0.5, brightSpan = 0.2, usualBrightSeconds = 8.0;
     double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
     // Every level that colours the frame (not the cut bands) rises at once
@@ -90,8 +104,9 @@ constexpr Tuning kTuning{};
 constexpr double kBandsInMean0to20 = 21.0;
 static_assert(kTuning.kickRest < kSceneStepLevel, "band 1 at rest never steps the scene");
 static_assert(kTuning.sceneStep > kSceneStepLevel && kTuning.sceneStep <= kSceneJumpLevel, "a scene step steps, and only that");
-static_assert(kTuning.holdValue > kSceneJumpLevel, "a hold sets the scene to 2");
-static_assert((kTuning.holdValue + 1.0 + 19.0 * kTuning.beatRest) / kBandsInMean0to20 < kColourStepLevel,
+static_assert(std::min(kTuning.patternCool.green, kTuning.patternWarm.green) > kSceneJumpLevel,
+              "a hold sets the scene to 2 and keeps it there");
+static_assert((std::max(kTuning.patternCool.green, kTuning.patternWarm.green) + 1.0 + 19.0 * kTuning.beatRest) / kBandsInMean0to20 < kColourStepLevel,
               "bands 0..20 at rest stay under the colour threshold even with band 1 held and band 2 full");
 static_assert(16.0 * kTuning.colourStep / kBandsInMean0to20 > kColourStepLevel,
               "a colour step crosses the threshold with only the 16 stepping bands up");
@@ -99,15 +114,15 @@ static_assert(kTuning.beatRest < kPictureStep2Level, "bands 14..16 never step th
 static_assert(kTuning.highRest < kPictureStepLevel && kTuning.pictureStep > kPictureStepLevel,
               "44..46 step the picture only on a picture step");
 static_assert(kTuning.cutCap < kPeakLevel, "only an open cut reaches the peak level");
-static_assert(kTuning.blackoutBelow < 1.0 && kTuning.holdHigh > kPictureStepLevel,
-              "44..46 in a hold and in the dark step the picture on every frame, where it does not show");
+static_assert(kTuning.blackoutBelow < 1.0 && 1.0 - std::max(kTuning.patternCool.red, kTuning.patternWarm.red) > kPictureStepLevel,
+              "44..46 in and after a hold and in the dark step the picture on every frame, where it does not show");
 
 enum class Kind : int8_t { Colour, Bass, Kick, Beat, Rest, High, Dim, Cut };
 
 struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
-    double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay;
+    double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay, brightStep, usualBrightStep;
     int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
     Tables() {
         const Tuning& t = kTuning;
@@ -134,6 +149,8 @@ struct Tables {
         loudStep = step(t.loudSeconds);
         slowStep = step(t.liveSeconds);
         releaseDecay = std::exp(-kAnalysisHop / (kMixRate * t.releaseSeconds));
+        brightStep = step(t.brightSeconds);
+        usualBrightStep = step(t.usualBrightSeconds);
         auto samples = [](double seconds) { return static_cast<int64_t>(seconds * kMixRate); };
         cutGap = samples(t.cutSeconds);
         sceneGap = samples(t.sceneGap);
@@ -377,10 +394,18 @@ void takeInHop(AnalyserState& s, const float* window) {
     const double kickOnset = onsetRatio(s, level, 1, 1, bass);
     const double highOnset = onsetRatio(s, level, 44, 46, floor);
     const bool bassStrong = bassMoves && bassOnset > 1.0 + u.strongDead;
+    const int64_t lastSceneStep = s.sceneStep;
     startStep(s, s.sceneStep, here, t.sceneGap,
               (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong ||
                   (bassMoves && kickOnset > 1.0 + u.kickStrongDead),
               &s.onsetCredit);
+    // The scene moves down one place on a step the show sees (none shows
+    // through a hold). A step from 3 lands on 2, where a hold would put it:
+    // it is made a jump, so the pattern's colours can start on it.
+    if (s.sceneStep != lastSceneStep && !s.holding) {
+        s.patternColours = s.scene == 3;
+        s.scene = (s.scene + 3) % 4;
+    }
     startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
     startStep(s, s.pictureStep, here, t.pictureGap,
               present && ((liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
@@ -395,7 +420,8 @@ void takeInHop(AnalyserState& s, const float* window) {
     if (!present) s.holding = false;
     else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
              spendBudget(s, here, 1)) {
-        s.holding = s.moved = true;
+        s.holding = s.moved = s.patternColours = true;
+        s.scene = 2;
         s.onsetCredit -= u.holdCost;
     }
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
@@ -424,6 +450,10 @@ void takeInHop(AnalyserState& s, const float* window) {
         // start as a click across every band: it is not held.
         s.shown[k] = here <= kAnalysisWindow ? level[k] : std::max(level[k], s.shown[k] * t.releaseDecay);
     }
+    double highShare = 0.0;
+    for (int k = 44; k <= 46; ++k) highShare += s.shown[k] / std::max({s.peak[k], s.shown[k], floor});
+    s.bright += t.brightStep * (highShare / 3.0 - s.bright);
+    s.usualBright += t.usualBrightStep * (s.bright - s.usualBright);
 }
 
 void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position, float* spectrum) {
@@ -438,6 +468,9 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     const bool colourStep = stepOpen(s.colourStep, position);
     const bool pictureStep = stepOpen(s.pictureStep, position);
     const double lit = presence(s);
+    // The pattern's colours need band 1 above 0.5, so only at full presence;
+    // below it band 1 rests, and the scene stays where it is.
+    const bool pattern = s.patternColours && lit >= 1.0;
     for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
         const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;
@@ -452,8 +485,8 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         double v = 0.0;
         switch (kind) {
             case Kind::Colour: v = (k == 51 ? u.band51Gain : u.colourGain) * loud; break;
-            case Kind::Bass: v = (s.holding ? u.holdBass : u.bassAtMean) * heard / std::max(s.mean[k], f); break;
-            case Kind::Kick: v = s.holding ? u.holdValue : sceneStep ? u.sceneStep : u.kickRest * std::pow(share, u.kickCurve); break;
+            case Kind::Bass: v = u.bassAtMean * heard / std::max(s.mean[k], f); break;
+            case Kind::Kick: v = sceneStep ? u.sceneStep : u.kickRest; break;
             case Kind::Beat: v = colourStep ? u.colourStep : u.beatRest * loud; break;
             case Kind::Rest: v = u.beatRest * loud; break;
             case Kind::High: v = pictureStep ? u.pictureStep : u.highRest * loud; break;
@@ -463,8 +496,16 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         if (kind != Kind::Cut || !cutOpen) v *= lit;
         spectrum[k] = static_cast<float>(clamp01(v));
     }
-    if (s.holding && lit >= 1.0)
-        for (int k = 44; k <= 46; ++k) spectrum[k] = std::max(spectrum[k], static_cast<float>(u.holdHigh));
+    if (pattern) {
+        const double warm = clamp01(0.5 + (s.bright - s.usualBright) / u.brightSpan);
+        auto between = [warm](double cool, double hot) { return static_cast<float>(cool + (hot - cool) * warm); };
+        const Tuning::PatternColour &cool = u.patternCool, &hot = u.patternWarm;
+        const float red = between(cool.red, hot.red);
+        for (int k = 44; k <= 46; ++k) spectrum[k] = 1.0f - red;
+        spectrum[1] = between(cool.green, hot.green);
+        spectrum[2] = between(cool.blue, hot.blue);
+        spectrum[51] = static_cast<float>(clamp01(spectrum[51] * (cool.band51 + (hot.band51 - cool.band51) * warm)));
+    }
     // Going quiet after the selectors have moved: wherever they stand, bands
     // 44..46 take the trail's red away, and every other factor is already
     // down with the level, so the screen goes dark. Before anything has moved

@@ -18,15 +18,22 @@
 //   - colour bands (51 and every band no selector reads) show how loud the
 //     band is against its own recent peak, so a band that carries the music
 //     stays bright whatever the overall level;
-//   - band 2, the trail's blue, shows the bass against its running mean: half
-//     way (0.6) when the bass is as loud as usual, so the trail turns from red
-//     to violet and back as the bass swells and falls;
+//   - band 2, the trail's blue, shows the bass against its running mean
+//     (0.3 when the bass is as loud as usual);
 //   - the selector bands (1, 0..20, 44..46) sit just below their thresholds
-//     in proportion to how loud they are, and cross them only as steps: one
-//     frame's worth of samples when the music makes an onset in the band
-//     (never on a steady tone or steady noise, and at most a few a second);
-//   - band 1 also holds the pattern scene (0.6) through the louder stretches
-//     of a lively bass, a little under half the time on any music;
+//     (0..20 and 44..46 in proportion to how loud they are), and cross them
+//     only as steps: one frame's worth of samples when the music makes an
+//     onset in the band (never on a steady tone or steady noise, and at most
+//     a few a second);
+//   - band 1 also holds the pattern scene through the louder stretches of a
+//     lively bass, a little under half the time on any music, and a scene
+//     step from 3 is made a jump to 2 (where the step lands anyway), so any
+//     frame rate sees it. From a hold or a jump until the next scene step the
+//     picture does not show and band 1 above 0.5 keeps the scene where it
+//     is, so the colours are free: band 1 stands at 1 (the trail's green),
+//     and how loud the highs have been turns the trail from cyan through
+//     green to yellow (bands 44..46 and 2 give its red and blue), with the
+//     colour rows lit to match;
 //   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
 //     sharp jump.
 // Floors tied to the overall level keep noise and faint bands from being
@@ -69,6 +76,10 @@ struct AnalyserState {
     double bassEnvelope = 0.0;                   // band 1 over the last second or so
     double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
     bool holding = false;                        // band 1 holds the pattern scene
+    bool patternColours = false;                 // band 1 keeps the scene at 2: from a hold or a jump to the next scene step
+    int scene = 0;                               // SceneSelector as the analyser's own changes move it
+    double bright = 0.0;                         // how loud the highs have been against their peak: the pattern's colour
+    double usualBright = 0.0;                    // the same over the last few seconds
     int64_t sceneStep = -1;                      // heard positions where the latest steps began
     int64_t colourStep = -1;
     int64_t pictureStep = -1;

@@ -65,6 +65,7 @@ public:
         while (state_.nextHop <= position) takeInHop(state_, windowBefore(state_.nextHop));
         shapeSpectrum(state_, windowBefore(position), position, spectrum);
     }
+    const AnalyserState& state() const { return state_; }
 
 private:
     const float* windowBefore(int64_t p) {
@@ -232,6 +233,7 @@ TEST(SpectrumAnalyser, CutsAreShortAndSpacedOut) {
 // step the scene again.
 TEST(SpectrumAnalyser, SelectorBandsStepOnceAndBandOneHoldsHalfTheTime) {
     Heard heard([](int64_t n) { return music(n, 1.0); });
+    resetSelectors();
     std::vector<float> s(kSpectrumBands);
     int held = 0, frames = 0;
     struct Steps { int count = 0, longest = 0, run = 0, last = -1000, closest = 1000; } scene, colour, picture;
@@ -249,13 +251,16 @@ TEST(SpectrumAnalyser, SelectorBandsStepOnceAndBandOneHoldsHalfTheTime) {
         double mean0to20 = 0.0;
         for (int k = 20; k >= 0; --k) mean0to20 += s[k];
         mean0to20 /= 21.0;
+        computeSpectrumFeatures(s.data());
+        updateSelectors();
         if (n < 60 * 3) continue;
         ++frames;
         held += s[1] > 0.5f;
         track(scene, s[1] > 0.3f && s[1] <= 0.5f, n);
         track(colour, mean0to20 > 0.3, n);
-        // While band 1 holds, the picture does not show and 44..46 stay up.
-        if (s[1] <= 0.5f) track(picture, (s[44] + s[45] + s[46]) / 3.0 > 0.1, n);
+        // While the pattern scene is sure to be drawn (a hold, and after one
+        // until the next scene step), the picture does not show and 44..46 stay up.
+        if (SceneSelector == 0 || SceneSelector == 1) track(picture, (s[44] + s[45] + s[46]) / 3.0 > 0.1, n);
     }
     for (const Steps* st : {&scene, &colour, &picture}) {
         EXPECT_GT(st->count, 5);   // the flash budget shares each second among them
@@ -389,6 +394,85 @@ TEST(SpectrumAnalyserCalm, SceneChangesFollowTheOnsetDensity) {
     EXPECT_LE(static_cast<double>(calm.peaks) / seconds, 0.3);
 }
 
+// In the pattern's colours the highs set the hue against their usual level:
+// when a ringing treble comes in, the trail warms (more red: yellow); once it
+// has rung for a while it is the usual again, and the trail cools back.
+// Elsewhere the trail keeps its red (44..46 under the picture threshold).
+TEST(SpectrumAnalyserColour, ThePatternsColoursFollowTheHighs) {
+    auto bassOnly = [](int64_t n) {
+        const double t = static_cast<double>(n) / 44100.0, beat = std::fmod(t, 0.5);
+        return 0.6 * std::exp(-beat * 18.0) * std::sin(2.0 * std::numbers::pi * (45.0 + 60.0 * std::exp(-beat * 30.0)) * beat) +
+               0.2 * std::sin(2.0 * std::numbers::pi * (std::fmod(std::floor(t / 2.0), 2.0) ? 82.4 : 98.0) * t);
+    };
+    // The treble rings from 20 s on.
+    Heard heard([&](int64_t n) { return bassOnly(n) + (n >= 20 * 44100 ? 0.05 * std::sin(2.0 * std::numbers::pi * 1980.0 * static_cast<double>(n) / 44100.0) : 0.0); });
+    std::vector<float> s(kSpectrumBands);
+    struct Stretch { double red = 0.0; int frames = 0; } before, entering, after;
+    int elsewhere = 0, redElsewhere = 0;
+    for (int n = 60 * 3; n < 60 * 50; ++n) {
+        heard.spectrumAt(static_cast<int64_t>(n) * 735, s.data());
+        const double red = 1.0 - (s[44] + s[45] + s[46]) / 3.0;
+        if (s[1] <= 0.5f) {
+            ++elsewhere;
+            redElsewhere += red >= 0.9;
+            continue;
+        }
+        Stretch* st = n < 60 * 20 ? &before : n < 60 * 24 ? &entering : n >= 60 * 40 ? &after : nullptr;
+        if (st) {
+            st->red += red;
+            ++st->frames;
+        }
+    }
+    for (Stretch* st : {&before, &entering, &after}) {
+        ASSERT_GT(st->frames, 30);
+        st->red /= st->frames;
+    }
+    EXPECT_GT(redElsewhere, elsewhere * 9 / 10);
+    EXPECT_GT(entering.red, before.red + 0.1) << entering.red << " " << before.red;
+    EXPECT_LT(after.red, entering.red - 0.2) << after.red << " " << entering.red;
+}
+
+// Bands 44..46 rise above the picture threshold only where the pattern
+// scene is sure to be drawn (a hold, and after one until the next scene
+// step, with band 1 above 0.5 all along), so the turning picture never steps
+// on two frames running, at any frame rate up to 60 fps. Were the pattern's
+// colours kept past a scene step, or after a hold too short to be drawn, the
+// picture would change on every frame.
+TEST(SpectrumAnalyserFlash, ThePictureStepsOnceWhereverItIsDrawnAtAnyFrameRate) {
+    for (const int fps : {60, 50, 30, 24, 10}) {
+        Heard heard([](int64_t n) { return music(n, 1.0); });
+        resetSelectors();
+        std::vector<float> s(kSpectrumBands);
+        int pictureSteps = 0, raisedAfterHold = 0;
+        bool steppedBefore = false;
+        for (int n = 0; n < fps * 40; ++n) {
+            heard.spectrumAt(static_cast<int64_t>(n) * 44100 / fps, s.data());
+            const int picture = PictureSelector;
+            computeSpectrumFeatures(s.data());
+            updateSelectors();
+            const bool turning = SceneSelector == 0 || SceneSelector == 1;
+            const bool stepped = turning && PictureSelector != picture;
+            // At 60 fps every step shows on exactly one frame, so the scene
+            // the analyser counts is the show's: a step from 3 it makes a jump
+            // lands where the step would have.
+            if (fps == 60) {
+                ASSERT_EQ(heard.state().scene, SceneSelector) << "frame " << n;
+            }
+            ASSERT_FALSE(stepped && steppedBefore) << fps << " fps, frame " << n;
+            steppedBefore = stepped;
+            pictureSteps += stepped;
+            // After a hold the pattern's colours stay (band 1 keeps the scene at 2).
+            raisedAfterHold += !heard.state().holding && s[1] > 0.5f && SpectrumFeatures.mean44to46 > 0.1f;
+        }
+        // Steps last one 60 fps frame's worth of samples: slower shows see some of them.
+        if (fps >= 50) {
+            EXPECT_GT(pictureSteps, 5) << fps << " fps";
+        }
+        // The raise after a hold is no rare case: more than a second of the course has it.
+        EXPECT_GT(raisedAfterHold, fps) << fps << " fps";
+    }
+}
+
 // The flash budget: however the input strobes, the analyser changes the
 // screen (a selector change, a cut's start or end) on at most kFlashBudget
 // frames in any second at 60 fps.
@@ -421,10 +505,11 @@ TEST(SpectrumAnalyserFlash, NoSecondHoldsMoreChangesThanTheBudget) {
             updateSelectors();
             const bool peak = isPeakFrame();
             const bool moved = before[0] != SceneSelector || before[1] != ColourSelector || before[2] != PictureSelector;
-            // While band 1 holds, the picture steps unseen: only the scene and colour count then.
+            // The picture shows only in the turning scene (0 and 1): elsewhere it steps unseen.
             // On a black screen (the level gone: 44..46 at 1, so the trail has no red) nothing shows either.
             const bool black = s[44] >= 1.0f && s[45] >= 1.0f && s[46] >= 1.0f;
-            const bool seen = !black && (before[0] != SceneSelector || before[1] != ColourSelector || (moved && s[1] <= 0.5f));
+            const bool turning = SceneSelector == 0 || SceneSelector == 1;
+            const bool seen = !black && (before[0] != SceneSelector || before[1] != ColourSelector || (moved && turning));
             // A frame changes the screen once, whatever changed on it.
             changes.push_back(seen || peak != wasPeak ? 1 : 0);
             total += changes.back();
