@@ -99,19 +99,31 @@ TEST(LookMeter, PeakRunsAreMeasuredByLengthAndPerSecond) {
 TEST(LookMeter, TargetsPassForABrightVariedCourse) {
     LookFigures f;
     f.measured = 100;
-    f.meanLuminance = 35.0;
+    f.meanLuminance = 40.0;
     f.dark = 25;
-    f.redDominated = 25;
-    f.hues[kHueRed] = 60;
+    f.redDominated = 15;
+    f.hues[kHueRed] = 50;
+    f.hues[kHueYellow] = 5;
+    f.hues[kHueGreen] = 5;
     f.hues[kHueBlue] = 40;
     f.peakRuns = 10;
     f.peakRunLengths[0] = 9;
     f.peakRunLengths[2] = 1;
     f.mostRunsInOneSecond = 3;
     EXPECT_TRUE(checkLookTargets(f).empty());
-    f.meanLuminance = 34.9;
-    f.hues[kHueRed] = 61;
+    f.meanLuminance = 39.9;
+    f.redDominated = 16;
     EXPECT_EQ(checkLookTargets(f).size(), 2u);
+    // One hue over half the frames, and only three hues widespread (grey is no hue).
+    f.meanLuminance = 40.0;
+    f.redDominated = 0;
+    f.hues[kHueRed] = 51;
+    f.hues[kHueGreen] = 0;
+    f.hues[kHueGrey] = 4;
+    const auto misses = checkLookTargets(f);
+    ASSERT_EQ(misses.size(), 2u);
+    EXPECT_NE(misses[0].find("hue red above 50%"), std::string::npos);
+    EXPECT_NE(misses[1].find("only 3 of the six hues"), std::string::npos);
 }
 
 }  // namespace

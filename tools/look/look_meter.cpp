@@ -173,13 +173,17 @@ std::vector<std::string> describeLook(const LookFigures& f) {
 
 std::vector<std::string> checkLookTargets(const LookFigures& f) {
     std::vector<std::string> misses;
-    if (f.meanLuminance < 35.0) misses.push_back(format("mean luminance below 35 (%.1f)", f.meanLuminance));
+    if (f.meanLuminance < 40.0) misses.push_back(format("mean luminance below 40 (%.1f)", f.meanLuminance));
     if (percent(f.dark, f.measured) > 25.0) misses.push_back(format("dark frames above 25%% (%.2f%%)", percent(f.dark, f.measured)));
-    if (percent(f.redDominated, f.measured) > 25.0)
-        misses.push_back(format("red-dominated frames above 25%% (%.2f%%)", percent(f.redDominated, f.measured)));
-    for (int h = 0; h < kLookHues; ++h)
-        if (percent(f.hues[h], f.measured) > 60.0)
-            misses.push_back(std::string("hue ") + kHueNames[h] + format(" above 60%% of frames (%.2f%%)", percent(f.hues[h], f.measured)));
+    if (percent(f.redDominated, f.measured) > 15.0)
+        misses.push_back(format("red-dominated frames above 15%% (%.2f%%)", percent(f.redDominated, f.measured)));
+    int widespread = 0;   // of the six hues, those on at least 5 % of the frames
+    for (int h = 0; h < kLookHues; ++h) {
+        if (percent(f.hues[h], f.measured) > 50.0)
+            misses.push_back(std::string("hue ") + kHueNames[h] + format(" above 50%% of frames (%.2f%%)", percent(f.hues[h], f.measured)));
+        widespread += h != kHueGrey && percent(f.hues[h], f.measured) >= 5.0;
+    }
+    if (widespread < 4) misses.push_back(format("only %.0f of the six hues on at least 5%% of frames (4 wanted)", widespread));
     int64_t shortRuns = f.peakRunLengths[0] + f.peakRunLengths[1];
     if (f.peakRuns > 0 && percent(shortRuns, f.peakRuns) < 90.0)
         misses.push_back(format("only %.1f%% of peak runs at most 2 frames long", percent(shortRuns, f.peakRuns)));
