@@ -425,6 +425,11 @@ void takeInHop(AnalyserState& s, const float* window) {
         s.onsetCredit -= u.holdCost;
     }
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
+    // The pattern's colours end with the level's full presence too, once the
+    // budget allows: ending them changes the screen, and they come back only
+    // with the next hold or jump, so a level wavering about the point of full
+    // presence cannot flash them on and off.
+    if (s.patternColours && !present && spendBudget(s, here, 1)) s.patternColours = false;
 
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
@@ -468,9 +473,10 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     const bool colourStep = stepOpen(s.colourStep, position);
     const bool pictureStep = stepOpen(s.pictureStep, position);
     const double lit = presence(s);
-    // The pattern's colours need band 1 above 0.5, so only at full presence;
-    // below it band 1 rests, and the scene stays where it is.
-    const bool pattern = s.patternColours && lit >= 1.0;
+    // Band 1 stays above 0.5 all through the pattern's colours, whatever the
+    // presence (which scales the rest of them): it keeps the scene at 2 and
+    // never steps it on its way down.
+    const bool pattern = s.patternColours;
     for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
         const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;
@@ -500,10 +506,10 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         const double warm = clamp01(0.5 + (s.bright - s.usualBright) / u.brightSpan);
         auto between = [warm](double cool, double hot) { return static_cast<float>(cool + (hot - cool) * warm); };
         const Tuning::PatternColour &cool = u.patternCool, &hot = u.patternWarm;
-        const float red = between(cool.red, hot.red);
+        const float red = static_cast<float>(lit) * between(cool.red, hot.red);
         for (int k = 44; k <= 46; ++k) spectrum[k] = 1.0f - red;
         spectrum[1] = between(cool.green, hot.green);
-        spectrum[2] = between(cool.blue, hot.blue);
+        spectrum[2] = static_cast<float>(lit) * between(cool.blue, hot.blue);
         spectrum[51] = static_cast<float>(clamp01(spectrum[51] * (cool.band51 + (hot.band51 - cool.band51) * warm)));
     }
     // Going quiet after the selectors have moved: wherever they stand, bands

@@ -491,12 +491,19 @@ TEST(SpectrumAnalyserFlash, NoSecondHoldsMoreChangesThanTheBudget) {
         cases.push_back({"music with square tremolo", [hz](int64_t n) {
                              return std::fmod(static_cast<double>(n) / 44100.0 * hz, 1.0) < 0.5 ? music(n, 1.0) : 0.0;
                          }});
+    // Music whose level wavers, 8 dB either way over 1.5 s, about the point
+    // where the show is fully lit.
+    for (double db : {-30.0, -34.0, -38.0, -42.0})
+        cases.push_back({"music wavering about full presence", [db](int64_t n) {
+                             const double t = static_cast<double>(n) / 44100.0;
+                             return music(n, std::pow(10.0, (db + 8.0 * std::sin(2.0 * std::numbers::pi * t / 1.5)) / 20.0));
+                         }});
     for (const Case& c : cases) {
         Heard heard(c.sample);
         resetSelectors();
         std::vector<float> s(kSpectrumBands);
         std::vector<int> changes;
-        bool wasPeak = false;
+        bool wasPeak = false, wasPattern = false;
         int total = 0;
         for (int n = 0; n < 60 * 20; ++n) {
             heard.spectrumAt(static_cast<int64_t>(n) * 735, s.data());
@@ -510,10 +517,13 @@ TEST(SpectrumAnalyserFlash, NoSecondHoldsMoreChangesThanTheBudget) {
             const bool black = s[44] >= 1.0f && s[45] >= 1.0f && s[46] >= 1.0f;
             const bool turning = SceneSelector == 0 || SceneSelector == 1;
             const bool seen = !black && (before[0] != SceneSelector || before[1] != ColourSelector || (moved && turning));
+            // The pattern's colours (band 1 above 0.5) coming or going change it too.
+            const bool pattern = s[1] > 0.5f;
             // A frame changes the screen once, whatever changed on it.
-            changes.push_back(seen || peak != wasPeak ? 1 : 0);
+            changes.push_back(seen || peak != wasPeak || pattern != wasPattern ? 1 : 0);
             total += changes.back();
             wasPeak = peak;
+            wasPattern = pattern;
         }
         EXPECT_GT(total, 0) << c.what;
         int most = 0;
