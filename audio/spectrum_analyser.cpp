@@ -404,6 +404,7 @@ void takeInHop(AnalyserState& s, const float* window) {
     // it is made a jump, so the pattern's colours can start on it.
     if (s.sceneStep != lastSceneStep && !s.holding) {
         s.patternColours = s.scene == 3;
+        s.patternPaused = false;
         s.scene = (s.scene + 3) % 4;
     }
     startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
@@ -421,15 +422,16 @@ void takeInHop(AnalyserState& s, const float* window) {
     else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
              spendBudget(s, here, 1)) {
         s.holding = s.moved = s.patternColours = true;
+        s.patternPaused = false;
         s.scene = 2;
         s.onsetCredit -= u.holdCost;
     }
     else if (s.bassEnvelope < hold * (1.0 - u.holdHysteresis) || !bassLive) s.holding = false;
-    // The pattern's colours end with the level's full presence too, once the
-    // budget allows: ending them changes the screen, and they come back only
-    // with the next hold or jump, so a level wavering about the point of full
-    // presence cannot flash them on and off.
-    if (s.patternColours && !present && spendBudget(s, here, 1)) s.patternColours = false;
+    // The pattern's colours pause while the level is not fully present, and
+    // come back with it while the scene has not moved: each way changes the
+    // screen, so each waits for the flash budget, and a level wavering about
+    // the point of full presence cannot flash them on and off.
+    if (s.patternColours && s.patternPaused == present && spendBudget(s, here, 1)) s.patternPaused = !present;
 
     double sumOfSquares = 0.0;
     for (int n = 0; n < kAnalysisWindow; ++n) sumOfSquares += static_cast<double>(window[n]) * window[n];
@@ -474,9 +476,9 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     const bool pictureStep = stepOpen(s.pictureStep, position);
     const double lit = presence(s);
     // Band 1 stays above 0.5 all through the pattern's colours, whatever the
-    // presence (which scales the rest of them): it keeps the scene at 2 and
-    // never steps it on its way down.
-    const bool pattern = s.patternColours;
+    // presence (which scales the rest of them), and rests under 0.3 through a
+    // pause: it keeps the scene at 2 and never steps it on its way.
+    const bool pattern = s.patternColours && !s.patternPaused;
     for (int k = 0; k < kSpectrumBands; ++k) {
         const Kind kind = t.kind[k];
         const bool bassBand = kind == Kind::Kick || kind == Kind::Beat || kind == Kind::Rest;

@@ -77,6 +77,7 @@ struct AnalyserState {
     double holdLevel = 0.0;                      // the envelope the loudest stretches stay above
     bool holding = false;                        // band 1 holds the pattern scene
     bool patternColours = false;                 // band 1 keeps the scene at 2: from a hold or a jump to the next scene step
+    bool patternPaused = false;                  // and the level has not been fully present since
     int scene = 0;                               // SceneSelector as the analyser's own changes move it
     double bright = 0.0;                         // how loud the highs have been against their peak: the pattern's colour
     double usualBright = 0.0;                    // the same over the last few seconds
