@@ -2,6 +2,7 @@
 
 #include "audio/audio_constants.h"
 #include "scenes/band_roles.h"
+#include "scenes/rotating_scene.h"
 
 #include <kissfft/kissfft.hh>
 
@@ -40,7 +41,9 @@ struct Tuning {
     double sceneDead = 0.07, sceneGap = 0.15, sceneStep = 0.4;
     double colourDead = 0.12, colourGap = 0.5, colourStep = 0.45;
     double pictureDead = 0.3, pictureGap = 0.6, pictureStep = 0.3;
-    int stepLength = 735;
+    // Each picture's share of the turning frames (kPictureLeastShare), over about pictureShareSeconds of them.
+    double pictureShareSeconds = 20.0;
+    int stepLength = 735;   // one 60 fps frame
     // Liveliness: the spread of a group's smoothed levels over their mean,
     // past a dead zone. Smoothing leaves noise nearly still; music is not.
     // The spread is read on levels smoothed over liveSeconds: long enough that
@@ -57,15 +60,20 @@ struct Tuning {
     // stays above, with a little hysteresis, while the bass is lively; that
     // level is tracked slowly. Calm passages keep whatever scene they reach.
     double holdSeconds = 0.8, holdShare = 0.45, holdRate = 0.002, holdHysteresis = 0.06;
-    // Cuts: a jump over the running mean, at least this far apart, this many samples long.
+    // Cuts: a jump over the running mean, at least this far apart, two 60 fps
+    // frames long (so a show at 30 fps sees every cut too).
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
-    int cutLength = 1024;
+    int cutLength = 2 * 735;
     double dimGain = 0.15;         // bands 63 and 65, beside the cut band 64
     // Presence: the samples' level over the last tenth of a second, in dB
     // against full scale. At gateFloorDb and below the show goes dark; it is
     // fully lit from gateFloorDb + gateSpanDb on, and only there do steps,
     // holds and cuts open. Noise at -60 dBFS RMS stays under the floor.
-    double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0;
+    // The frame is lit by the presence, which it follows down at once but up
+    // by at most litPerSecond a second: music wavering about the gate cannot
+    // pulse the frame with every note (a swing down is no larger than the
+    // swing up before it), and a gap still goes dark as fast as the level.
+    double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0, litPerSecond = 1.5;
     // The pattern's colours. A hold sets the scene to 2, and so does a scene
     // step from 3, which the analyser turns into a jump (band 1 above 0.5)
     // that any frame rate sees. From there until the next scene step the
@@ -78,12 +86,14 @@ struct Tuning {
     // blue, the colour rows' green) and a factor on band 51 (the colour rows'
     // blue). Cool is a cyan trail over blue-green rows, warm a yellow trail
     // over orange rows, green between: every piece shows all three, warmer
-    // as its treble rings out, cooler as it softens.
+    // as its treble rings out, cooler as it softens. The colour moves at most
+    // warmPerSecond of the way a second: the whole way changes the frame's
+    // luminance by about a flash transition, which no budget counts.
     struct PatternColour {
         double red, green, blue, band51;
     };
     PatternColour patternCool{0.05, 1.0, 0.8, 1.0}, patternWarm{0.85, 1.0, 0.2, 0.3};
-    double brightSeconds = 0.5, brightSpan = 0.2, usualBrightSeconds = 8.0;
+    double brightSeconds = 0.5, brightSpan = 0.2, usualBrightSeconds = 8.0, warmPerSecond = 0.4;
     double holdCost = 1.0;         // of a scene change's credit: a hold is a scene change too
     double blackoutBelow = 0.05;   // presence under which the trail's red goes too
     // Every level that colours the frame (not the cut bands) rises at once
@@ -124,6 +134,7 @@ struct Tables {
     Kind kind[kSpectrumBands];
     double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay, brightStep, usualBrightStep;
     int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
+    double pictureShareStep;   // per turning frame at 60 fps
     Tables() {
         const Tuning& t = kTuning;
         for (int n = 0; n < kAnalysisWindow; ++n)
@@ -156,6 +167,7 @@ struct Tables {
         sceneGap = samples(t.sceneGap);
         colourGap = samples(t.colourGap);
         pictureGap = samples(t.pictureGap);
+        pictureShareStep = 1.0 / (t.pictureShareSeconds * 60.0);
         onsetGap = samples(t.onsetGap);
     }
 };
@@ -227,17 +239,18 @@ double presence(const AnalyserState& s) {
 // nothing, as the scene stays where the hold put it), so no second holds more
 // than kFlashBudget transitions of its making: at most two flashes a second,
 // on any input, live or offline alike, since the ring counts heard samples.
-// A second, plus a hop and a 60 fps frame: a change opened on a hop shows on
-// the first frame at or after it, so changes that open a little more than a
-// second apart can still show in one second's frames.
-constexpr int64_t kBudgetWindow = kMixRate + kAnalysisHop + 735;
+// A second, plus a hop and a cut's length: a change opened on a hop shows on
+// the first frame at or after it, and a cut ends up to its length later, so
+// changes that open a little more than a second apart can still show in one
+// second's frames.
+constexpr int64_t kBudgetWindow = kMixRate + kAnalysisHop + kTuning.cutLength;
 
-bool spendBudget(AnalyserState& s, int64_t here, int cost) {
+bool spendBudget(AnalyserState& s, int64_t here, int cost, int reserve = 0) {
     const int newest = s.budgetUsed < kFlashBudget ? s.budgetUsed - 1 : (s.budgetNext + kFlashBudget - 1) % kFlashBudget;
     if (s.budgetUsed > 0 && here == s.budget[newest]) --cost;   // opened on the same hop: the same frame's change
     int recent = 0;
     for (int i = 0; i < s.budgetUsed; ++i) recent += here - s.budget[i] < kBudgetWindow;
-    if (recent + cost > kFlashBudget) return false;
+    if (recent + cost + reserve > kFlashBudget) return false;
     for (int c = 0; c < cost; ++c) {
         if (s.budgetUsed < kFlashBudget) {
             s.budget[s.budgetUsed++] = here;
@@ -249,11 +262,37 @@ bool spendBudget(AnalyserState& s, int64_t here, int cost) {
     return true;
 }
 
+bool stepOpen(int64_t step, int64_t position) {
+    return step >= 0 && position >= step && position - step < kTuning.stepLength;
+}
+
+// The picture a show at 60 fps turns, followed from the state alone: the
+// frame this hop's state serves (the first at or after it, if it comes
+// before the next hop) steps PictureSelector where bands 44..46 stand above
+// its threshold, which shapeSpectrum does only in a picture step (while lit
+// enough), in the pattern's colours and in the dark after the level has gone.
+void followThePicture(AnalyserState& s) {
+    const Tuning& u = kTuning;
+    const int64_t here = s.nextHop - kAnalysisHop;
+    const int64_t frameAt = (here + u.stepLength - 1) / u.stepLength * u.stepLength;
+    if (frameAt >= s.nextHop) return;
+    const double lit = s.lit;
+    const bool stepped = (s.patternColours && !s.patternPaused) || (s.moved && lit <= u.blackoutBelow) ||
+                         (stepOpen(s.pictureStep, frameAt) && u.pictureStep * lit > kPictureStepLevel);
+    if (stepped) s.picture = (s.picture + kPictureSelectorCount - 1) % kPictureSelectorCount;
+    if (s.scene <= 1 && !s.patternColours)
+        for (int p = 0; p < kPictureSelectorCount; ++p) s.pictureShare[p] += tables().pictureShareStep * ((p == s.picture ? 1.0 : 0.0) - s.pictureShare[p]);
+}
+
+// A cut the music has earned comes first: while one is due, steps and holds
+// stop one place short of the budget, so that the cut finds room sooner.
+int roomForCut(const AnalyserState& s) { return s.cutCredit >= 1.0 ? 1 : 0; }
+
 // A step opens on an onset past its gap, when the music has earned it (credit,
 // if the step is paced by the onset density) and the flash budget allows.
 void startStep(AnalyserState& s, int64_t& step, int64_t here, int64_t gap, bool onset, double* credit = nullptr) {
     if (!onset || (step >= 0 && here - step < gap) || (credit && *credit < 1.0)) return;
-    if (!spendBudget(s, here, 1)) return;
+    if (!spendBudget(s, here, 1, roomForCut(s))) return;
     step = here;
     s.moved = true;
     if (credit) *credit -= 1.0;
@@ -286,10 +325,6 @@ double leastAgainstRed(double r, double o) {
     if (r <= 0.0 || o >= r) return 0.0;
     const double need = kRedShare - std::pow(o / r, 2.4);
     return need <= 0.0 ? 0.0 : r * std::pow(need, 1.0 / 2.4);
-}
-
-bool stepOpen(int64_t step, int64_t position) {
-    return step >= 0 && position >= step && position - step < kTuning.stepLength;
 }
 
 // Raises band 2 to the least value that keeps the trail and the colour rows
@@ -380,8 +415,10 @@ void takeInHop(AnalyserState& s, const float* window) {
             s.cutCredit -= 1.0;
         }
     }
-    // Steps open on onsets: the scene on the kick or any onset in the bass,
-    // the colour on an onset across the bass, the picture on one in 44..46.
+    // Steps open on onsets: the scene on any onset the music has earned it
+    // with (dense music over a steady bass changes scene as its beat asks) or
+    // on the kick or an onset in the bass, the colour on an onset across the
+    // bass, the picture (below) on one in 44..46.
     const double bass = std::max(u.absFloor, u.bassFloor * s.overall);
     const double floor = std::max(u.absFloor, u.relFloor * s.overall);
     const double bassLiveliness = present ? liveliness(s, 0, 20, bass, true) : 0.0;
@@ -396,7 +433,7 @@ void takeInHop(AnalyserState& s, const float* window) {
     const bool bassStrong = bassMoves && bassOnset > 1.0 + u.strongDead;
     const int64_t lastSceneStep = s.sceneStep;
     startStep(s, s.sceneStep, here, t.sceneGap,
-              (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong ||
+              onset || (bassLive && std::max(kickOnset, bassOnset) > 1.0 + u.sceneDead) || bassStrong ||
                   (bassMoves && kickOnset > 1.0 + u.kickStrongDead),
               &s.onsetCredit);
     // The scene moves down one place on a step the show sees (none shows
@@ -408,9 +445,20 @@ void takeInHop(AnalyserState& s, const float* window) {
         s.scene = (s.scene + 3) % 4;
     }
     startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
-    startStep(s, s.pictureStep, here, t.pictureGap,
-              present && ((liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
-                          highOnset > 1.0 + u.pictureStrongDead));
+    // The picture steps only where the turning scene shows it. It lingers on
+    // the brightest picture and moves on from the darker ones at the next
+    // onset, while each keeps kPictureLeastShare of the turning frames; one
+    // short of it stays for a step of the highs, and the brightest gives way
+    // at an onset.
+    const bool highStep = (liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
+                          highOnset > 1.0 + u.pictureStrongDead;
+    const bool turning = s.scene <= 1 && !s.patternColours;
+    bool othersShort = false;
+    for (int p = 0; p < kPictureSelectorCount; ++p) othersShort |= p != kBrightestPicture && s.pictureShare[p] < kPictureLeastShare;
+    const bool leave = s.picture == kBrightestPicture ? (othersShort ? highStep || onset : highOnset > 1.0 + u.pictureStrongDead)
+                       : s.pictureShare[s.picture] < kPictureLeastShare ? highStep
+                                                                    : highStep || onset;
+    startStep(s, s.pictureStep, here, t.pictureGap, present && turning && leave);
     // The hold level climbs while band 1 holds and sinks while it does not,
     // so it holds holdShare of the time, whatever the music; even a steady
     // bass comes and goes every few seconds.
@@ -420,7 +468,7 @@ void takeInHop(AnalyserState& s, const float* window) {
     const double hold = std::max(s.holdLevel, u.absFloor);
     if (!present) s.holding = false;
     else if (!s.holding && s.bassEnvelope > hold * (1.0 + u.holdHysteresis) && holdLive && s.onsetCredit >= u.holdCost &&
-             spendBudget(s, here, 1)) {
+             spendBudget(s, here, 1, roomForCut(s))) {
         s.holding = s.moved = s.patternColours = true;
         s.patternPaused = false;
         s.scene = 2;
@@ -461,6 +509,11 @@ void takeInHop(AnalyserState& s, const float* window) {
     for (int k = 44; k <= 46; ++k) highShare += s.shown[k] / std::max({s.peak[k], s.shown[k], floor});
     s.bright += t.brightStep * (highShare / 3.0 - s.bright);
     s.usualBright += t.usualBrightStep * (s.bright - s.usualBright);
+    const double litStep = u.litPerSecond * kAnalysisHop / kMixRate;
+    s.lit = std::min(presence(s), s.lit + litStep);
+    const double warmStep = u.warmPerSecond * kAnalysisHop / kMixRate;
+    s.warm += std::clamp(clamp01(0.5 + (s.bright - s.usualBright) / u.brightSpan) - s.warm, -warmStep, warmStep);
+    followThePicture(s);
 }
 
 void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position, float* spectrum) {
@@ -474,7 +527,7 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
     const bool sceneStep = stepOpen(s.sceneStep, position);
     const bool colourStep = stepOpen(s.colourStep, position);
     const bool pictureStep = stepOpen(s.pictureStep, position);
-    const double lit = presence(s);
+    const double lit = s.lit;
     // Band 1 stays above 0.5 all through the pattern's colours, whatever the
     // presence (which scales the rest of them), and rests under 0.3 through a
     // pause: it keeps the scene at 2 and never steps it on its way.
@@ -505,7 +558,7 @@ void shapeSpectrum(const AnalyserState& s, const float* window, int64_t position
         spectrum[k] = static_cast<float>(clamp01(v));
     }
     if (pattern) {
-        const double warm = clamp01(0.5 + (s.bright - s.usualBright) / u.brightSpan);
+        const double warm = s.warm;
         auto between = [warm](double cool, double hot) { return static_cast<float>(cool + (hot - cool) * warm); };
         const Tuning::PatternColour &cool = u.patternCool, &hot = u.patternWarm;
         const float red = static_cast<float>(lit) * between(cool.red, hot.red);

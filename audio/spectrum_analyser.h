@@ -33,18 +33,26 @@
 //     is, so the colours are free: band 1 stands at 1 (the trail's green),
 //     and how loud the highs have been turns the trail from cyan through
 //     green to yellow (bands 44..46 and 2 give its red and blue), with the
-//     colour rows lit to match;
-//   - the cut bands (64, 128, 256) reach 0.8 only for about one frame after a
-//     sharp jump.
+//     colour rows lit to match, a little at a time (the whole way takes
+//     seconds, so the change of colour is never a flash);
+//   - bands 44..46 step the turning picture so that it lingers on its
+//     brightest (kBrightestPicture) and moves on from the other two at the
+//     next onset, each kept on at least kPictureLeastShare of the turning
+//     frames; the analyser follows the scene and the picture as a show at
+//     60 fps steps them;
+//   - the cut bands (64, 128, 256) reach 0.8 for two 60 fps frames after a
+//     sharp jump (one frame at 30 fps).
 // Floors tied to the overall level keep noise and faint bands from being
 // lifted into music. Beyond that, for a show that is safe to watch on any
 // input, live or offline:
 //   - presence: the level over the last tenth of a second, against -57..-51
-//     dBFS, scales every value, and only a fully present level opens steps,
-//     holds and cuts, so silence and faint noise stay dark and still; a gap
-//     after music also takes the trail's red away (bands 44..46 at 1);
-//   - scene changes, holds and cuts are earned by the music's onsets, so the
-//     show is as busy as the music;
+//     dBFS, scales every value (followed down at once, up by at most 1.5 a
+//     second, so quiet music about the gate does not pulse the frame), and
+//     only a fully present level opens steps, holds and cuts, so silence and
+//     faint noise stay dark and still; a gap after music also takes the
+//     trail's red away (bands 44..46 at 1);
+//   - scene changes, holds and cuts are earned by the music's onsets (any
+//     onset, not only the bass's), so the show is as busy as the music;
 //   - a flash budget (kFlashBudget changes of the screen in any second of
 //     heard samples) bounds the luminance transitions the analyser causes;
 //   - band 2 is raised where needed so that no pixel of the trail or of the
@@ -56,12 +64,17 @@
 #include <cstdint>
 
 #include "scenes/spectrum.h"
+#include "scenes/spectrum_features.h"
 
 inline constexpr int kAnalysisWindow = 1024;
 inline constexpr int kAnalysisHop = 512;   // samples between two updates of the state
 // Changes that can move the screen's brightness (steps, holds, cuts, a cut
 // counting twice) allowed in any second of heard samples.
 inline constexpr int kFlashBudget = 4;
+// The turning scene lingers on its brightest picture (kBrightestPicture) but
+// keeps showing the other two, each on at least about this share of its frames.
+inline constexpr double kPictureLeastShare = 0.15;
+static_assert(kPictureSelectorCount == 3, "two darker pictures and the brightest");
 
 struct AnalyserState {
     int64_t nextHop = kAnalysisHop;              // heard position of the next hop to take in
@@ -79,14 +92,20 @@ struct AnalyserState {
     bool patternColours = false;                 // band 1 keeps the scene at 2: from a hold or a jump to the next scene step
     bool patternPaused = false;                  // and the level has not been fully present since
     int scene = 0;                               // SceneSelector as the analyser's own changes move it
+    int picture = 0;                             // PictureSelector the same way, as a show at 60 fps steps it
+    // Each picture's recent share of the turning frames; a stream starts as
+    // if each darker one had had its least.
+    double pictureShare[kPictureSelectorCount] = {kPictureLeastShare, kPictureLeastShare, 1.0 - 2.0 * kPictureLeastShare};
     double bright = 0.0;                         // how loud the highs have been against their peak: the pattern's colour
     double usualBright = 0.0;                    // the same over the last few seconds
+    double warm = 0.5;                           // the pattern's colour, from cool (0) to warm (1), following the two
     int64_t sceneStep = -1;                      // heard positions where the latest steps began
     int64_t colourStep = -1;
     int64_t pictureStep = -1;
     int64_t cutStart = -1;                       // heard position where the latest cut began
     int cutBand = -1;                            // the band that made it: 64, 128 or 256
     double loudness = 0.0;                       // running mean square of the samples over the last tenth of a second
+    double lit = 0.0;                            // how lit the frame is: the presence, moving a little at a time
     bool moved = false;                          // a step, hold or cut has left the selectors' start
     double onsetCredit = 0.0;                    // scene changes earned by the music's onsets
     double cutCredit = 0.0;                      // cuts earned by them

@@ -20,6 +20,10 @@ struct RotatingSceneRow {
 
 inline constexpr int kRotatingSceneRows = 6;
 extern const RotatingSceneRow RotatingSceneTable[kRotatingSceneRows];
+// The PictureSelector value whose picture (Picture1) lights most of the
+// frame in both scenes; 0 turns the darkest (Picture8, Picture3). For
+// whatever steers the selector towards a lit screen.
+inline constexpr int32_t kBrightestPicture = 2;
 
 // cos of the angle rounded to a float, sin kept in double; both the same bits in every build.
 struct RotationTerms {

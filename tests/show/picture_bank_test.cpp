@@ -9,6 +9,10 @@
 #include "pictures/pcx_decoder.h"
 #include "pictures/picture_bank.h"
 #include "pictures/picture_blocks.h"
+#include "scenes/rotating_scene.h"
+#include "scenes/scene_buffer.h"
+#include "scenes/scene_constants.h"
+#include "scenes/spectrum_features.h"
 
 namespace {
 
@@ -144,6 +148,31 @@ TEST_F(Bank, LoadingAgainGivesTheSamePictures) {
     loadPictureBank();
     EXPECT_EQ(PictureSetB[7], first);
     EXPECT_EQ(Picture8, eighth);
+}
+
+// The turning scene as drawn (magnified, turned): the picture that
+// kBrightestPicture selects lights the frame more than either other, in both
+// scenes and at every angle of a turn. What steers the selector relies on it.
+TEST_F(Bank, TheBrightestPictureOfTheTurningSceneIsSo) {
+    auto meanOfScene = [](const Picture& picture, bool negated, int32_t ms) {
+        rotatePicture(picture, SceneBuffer, negated ? -static_cast<float>(ms) : static_cast<float>(ms), kRotationDivisor);
+        int64_t sum = 0;
+        for (int32_t v : SceneBuffer) sum += v;
+        return static_cast<double>(sum) / kScenePixels;
+    };
+    for (int scene = 0; scene < 2; ++scene)
+        for (int32_t ms = 0; ms < 19000; ms += 1000) {
+            double mean[kPictureSelectorCount];
+            for (int p = 0; p < kPictureSelectorCount; ++p) {
+                const RotatingSceneRow& row = RotatingSceneTable[scene * kPictureSelectorCount + p];
+                mean[p] = meanOfScene(*row.picture, row.negatedAngle, ms);
+            }
+            for (int p = 0; p < kPictureSelectorCount; ++p) {
+                if (p != kBrightestPicture) {
+                    EXPECT_GT(mean[kBrightestPicture], 1.5 * mean[p]) << "scene " << scene << ", picture " << p << ", " << ms << " ms";
+                }
+            }
+        }
 }
 
 // Every committed block is in exactly the asset format the show was built around.
