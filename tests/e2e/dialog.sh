@@ -72,7 +72,11 @@ wait_dialog() {
   local deadline=$((SECONDS + 30))
   while [ "$(xdotool getactivewindow 2>/dev/null)" != "$w" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] || fail "the dialog did not open focused"
-  xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the dialog has no 32x32 icon"
+  # xprop's whole answer first: grep -q leaving the pipe early can kill xprop
+  # with SIGPIPE, which pipefail reports as a failure however grep decided.
+  local icons
+  icons="$(xprop -id "$w" _NET_WM_ICON)"
+  grep -q 'Icon (32 x 32)' <<<"$icons" || fail "the dialog has no 32x32 icon"
   sleep 0.2
   import -window "$w" "$artefacts/$scenario-dialog.png" 2>/dev/null
   echo "$w"
@@ -111,8 +115,11 @@ show_window_state() {
   local width height full=0
   width=$(xwininfo -id "$w" | awk '/^ *Width:/ {print $2}')
   height=$(xwininfo -id "$w" | awk '/^ *Height:/ {print $2}')
-  xprop -id "$w" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN && full=1
-  xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "the show's window has no 32x32 icon"
+  local state icons
+  state="$(xprop -id "$w" _NET_WM_STATE)"
+  grep -q _NET_WM_STATE_FULLSCREEN <<<"$state" && full=1
+  icons="$(xprop -id "$w" _NET_WM_ICON)"
+  grep -q 'Icon (32 x 32)' <<<"$icons" || fail "the show's window has no 32x32 icon"
   import -window "$w" "$artefacts/$scenario-show.png" 2>/dev/null
   echo "$width $height $full $w"
 }

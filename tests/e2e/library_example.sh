@@ -33,8 +33,12 @@ cc -std=c99 -Wall -Wextra -pedantic -Werror "$ZIV_SOURCE_DIR/examples/wav_frames
 cc -std=c99 "$ZIV_SOURCE_DIR/examples/wav_frames.c" $(pkg-config --cflags ziv) "$libdir/libziv.a" \
   $(pkg-config --static --libs ziv | sed 's/-lziv\b//') -o wav_frames_static 2>"$E2E_TMP/cc-static.log" ||
   e2e_fail "the example does not link statically: $(cat "$E2E_TMP/cc-static.log")"
-LD_LIBRARY_PATH="$libdir" ldd ./wav_frames | grep -q "libziv.so.0 => $libdir/" || e2e_fail "the example does not load the installed libziv"
-ldd ./wav_frames_static | grep -q libziv && e2e_fail "the static example still loads libziv.so"
+# ldd's whole answer first: grep -q leaving a pipe early can kill ldd with
+# SIGPIPE, which pipefail reports as a failure however grep decided.
+deps="$(LD_LIBRARY_PATH="$libdir" ldd ./wav_frames)"
+grep -q "libziv.so.0 => $libdir/" <<<"$deps" || e2e_fail "the example does not load the installed libziv"
+deps="$(ldd ./wav_frames_static)"
+grep -q libziv <<<"$deps" && e2e_fail "the static example still loads libziv.so"
 
 # A few seconds of music-like sound, the same bytes every run.
 write_wav() {  # file rate channels seconds
