@@ -63,7 +63,7 @@ struct Tuning {
     // Cuts: a jump over the running mean, at least this far apart, two 60 fps
     // frames long (so a show at 30 fps sees every cut too).
     double cutRatio = 2.5, cutSeconds = 0.4, cutCap = 0.15, cutFloor = 0.001;
-    int cutLength = 2 * 735;
+    int cutLength = 2 * stepLength;
     double dimGain = 0.15;         // bands 63 and 65, beside the cut band 64
     // Presence: the samples' level over the last tenth of a second, in dB
     // against full scale. At gateFloorDb and below the show goes dark; it is
