@@ -40,9 +40,17 @@ struct Tuning {
     // band then reads the step value for one 60 fps frame's worth of samples.
     double sceneDead = 0.07, sceneGap = 0.15, sceneStep = 0.4;
     double colourDead = 0.12, colourGap = 0.5, colourStep = 0.45;
+    // A colour shown this long gives way at the next onset of any kind: music
+    // with few onsets in its bass still shows every mapping.
+    double colourStaySeconds = 6.0;
     double pictureDead = 0.3, pictureGap = 0.6, pictureStep = 0.3;
     // Each picture's share of the turning frames (kPictureLeastShare), over about pictureShareSeconds of them.
     double pictureShareSeconds = 20.0;
+    // A darker picture that has had its share gives way after this long even
+    // without an onset, while the music has had one in the last
+    // pictureQuietSeconds: quiet music does not sit on a near-black picture,
+    // and steady sound, which has no onsets, does not light the show.
+    double pictureStaySeconds = 2.0, pictureQuietSeconds = 8.0;
     int stepLength = 735;   // one 60 fps frame
     // Liveliness: the spread of a group's smoothed levels over their mean,
     // past a dead zone. Smoothing leaves noise nearly still; music is not.
@@ -133,7 +141,7 @@ struct Tables {
     double window[kAnalysisWindow];   // periodic Hann
     Kind kind[kSpectrumBands];
     double meanStep, peakDecay, overallStep, smoothStep, holdStep, loudStep, slowStep, releaseDecay, brightStep, usualBrightStep;
-    int64_t cutGap, sceneGap, colourGap, pictureGap, onsetGap;
+    int64_t cutGap, sceneGap, colourGap, colourStay, pictureGap, pictureStay, pictureQuiet, onsetGap;
     double pictureShareStep;   // per turning frame at 60 fps
     Tables() {
         const Tuning& t = kTuning;
@@ -166,7 +174,10 @@ struct Tables {
         cutGap = samples(t.cutSeconds);
         sceneGap = samples(t.sceneGap);
         colourGap = samples(t.colourGap);
+        colourStay = samples(t.colourStaySeconds);
         pictureGap = samples(t.pictureGap);
+        pictureStay = samples(t.pictureStaySeconds);
+        pictureQuiet = samples(t.pictureQuietSeconds);
         pictureShareStep = 1.0 / (t.pictureShareSeconds * 60.0);
         onsetGap = samples(t.onsetGap);
     }
@@ -279,7 +290,10 @@ void followThePicture(AnalyserState& s) {
     const double lit = s.lit;
     const bool stepped = (s.patternColours && !s.patternPaused) || (s.moved && lit <= u.blackoutBelow) ||
                          (stepOpen(s.pictureStep, frameAt) && u.pictureStep * lit > kPictureStepLevel);
-    if (stepped) s.picture = (s.picture + kPictureSelectorCount - 1) % kPictureSelectorCount;
+    if (stepped) {
+        s.picture = (s.picture + kPictureSelectorCount - 1) % kPictureSelectorCount;
+        s.pictureSince = frameAt;
+    }
     if (s.scene <= 1 && !s.patternColours)
         for (int p = 0; p < kPictureSelectorCount; ++p) s.pictureShare[p] += tables().pictureShareStep * ((p == s.picture ? 1.0 : 0.0) - s.pictureShare[p]);
 }
@@ -444,20 +458,23 @@ void takeInHop(AnalyserState& s, const float* window) {
         s.patternPaused = false;
         s.scene = (s.scene + 3) % 4;
     }
-    startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong);
+    const bool colourStayed = here - std::max<int64_t>(s.colourStep, 0) >= t.colourStay;
+    startStep(s, s.colourStep, here, t.colourGap, (bassLive && bassOnset > 1.0 + u.colourDead) || bassStrong || (onset && colourStayed));
     // The picture steps only where the turning scene shows it. It lingers on
     // the brightest picture and moves on from the darker ones at the next
-    // onset, while each keeps kPictureLeastShare of the turning frames; one
-    // short of it stays for a step of the highs, and the brightest gives way
-    // at an onset.
+    // onset (or, in music that has onsets but not now, after a while), while
+    // each keeps kPictureLeastShare of the turning frames; one short of it
+    // stays for a step of the highs, and the brightest gives way at an onset.
     const bool highStep = (liveliness(s, 40, 50, floor) >= u.liveGate && highOnset > 1.0 + u.pictureDead) ||
                           highOnset > 1.0 + u.pictureStrongDead;
     const bool turning = s.scene <= 1 && !s.patternColours;
+    const bool stayed = here - s.pictureSince >= t.pictureStay;
+    const bool heardOnset = s.lastOnset >= 0 && here - s.lastOnset < t.pictureQuiet;
     bool othersShort = false;
     for (int p = 0; p < kPictureSelectorCount; ++p) othersShort |= p != kBrightestPicture && s.pictureShare[p] < kPictureLeastShare;
     const bool leave = s.picture == kBrightestPicture ? (othersShort ? highStep || onset : highOnset > 1.0 + u.pictureStrongDead)
                        : s.pictureShare[s.picture] < kPictureLeastShare ? highStep
-                                                                    : highStep || onset;
+                                                                    : highStep || onset || (stayed && heardOnset);
     startStep(s, s.pictureStep, here, t.pictureGap, present && turning && leave);
     // The hold level climbs while band 1 holds and sinks while it does not,
     // so it holds holdShare of the time, whatever the music; even a steady

@@ -93,6 +93,7 @@ struct AnalyserState {
     bool patternPaused = false;                  // and the level has not been fully present since
     int scene = 0;                               // SceneSelector as the analyser's own changes move it
     int picture = 0;                             // PictureSelector the same way, as a show at 60 fps steps it
+    int64_t pictureSince = 0;                    // heard position of the frame that last stepped it
     // Each picture's recent share of the turning frames; a stream starts as
     // if each darker one had had its least.
     double pictureShare[kPictureSelectorCount] = {kPictureLeastShare, kPictureLeastShare, 1.0 - 2.0 * kPictureLeastShare};

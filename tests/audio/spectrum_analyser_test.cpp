@@ -144,6 +144,9 @@ TEST(SpectrumAnalyserSanity, SteadySignalsMakeNoCutsAndHardlyMoveTheSelectors) {
         EXPECT_EQ(c.peaks, 0) << cases[i].what << " case " << i;
         EXPECT_LE(c.changes, 5) << cases[i].what << " case " << i << ": scene " << c.changed[0] << ", colour "
                                 << c.changed[1] << ", picture " << c.changed[2];
+        // The turning picture stays on the one it starts on, the darkest: a
+        // step would light the show in steady sound.
+        EXPECT_EQ(c.turningPicture[0], c.frames) << cases[i].what << " case " << i;
     }
 }
 
@@ -465,6 +468,52 @@ TEST(SpectrumAnalyserCalm, TheTurningPictureLingersOnTheBrightestAndShowsEveryOn
             EXPECT_GT(c.turningPicture[kBrightestPicture], c.turningPicture[p]) << "picture " << p;
         }
     }
+}
+
+// Music whose bass never jumps (a held drone under a high tapping figure)
+// still shows every colour mapping: a colour that has stood a few seconds
+// gives way to the next onset of any kind. With bass onsets alone to step
+// it, the colour would stay where it started for the whole piece.
+TEST(SpectrumAnalyserCalm, MusicWithoutBassOnsetsStillShowsEveryColour) {
+    auto tapping = [](int64_t n) {
+        const double t = static_cast<double>(n) / 44100.0, tap = std::fmod(t, 0.3);
+        return 0.4 * std::sin(2.0 * std::numbers::pi * 55.0 * t) + 0.2 * std::exp(-tap * 40.0) * std::sin(2.0 * std::numbers::pi * 6000.0 * t);
+    };
+    const Course c = runCourse(tapping, 90.0);
+    EXPECT_GE(c.changed[1], 8);
+    for (int v = 0; v < 5; ++v) EXPECT_GT(c.colour[v], c.frames / 12) << "ColourSelector " << v;
+}
+
+// Calm music (a held chord and a note every 7 s) does not sit on a
+// near-black picture between its onsets: a darker picture that has had its
+// share gives way within a few seconds, and the brightest keeps the most.
+// Waiting for the next onset, the darker two would stand 14 s at a time.
+TEST(SpectrumAnalyserCalm, ADarkerPictureGivesWayInCalmMusic) {
+    Heard heard([](int64_t n) {
+        const double t = static_cast<double>(n) / 44100.0, note = std::fmod(t, 7.0);
+        return 0.1 * (std::sin(2.0 * std::numbers::pi * 220.0 * t) + std::sin(2.0 * std::numbers::pi * 330.0 * t)) +
+               0.3 * std::exp(-note * 3.0) * (std::sin(2.0 * std::numbers::pi * 880.0 * t) + 0.5 * std::sin(2.0 * std::numbers::pi * 1760.0 * t));
+    });
+    resetSelectors();
+    std::vector<float> s(kSpectrumBands);
+    int longestDarker = 0, darker = 0, turning = 0, brightest = 0;
+    for (int n = 0; n < 60 * 90; ++n) {
+        heard.spectrumAt(static_cast<int64_t>(n) * 735, s.data());
+        computeSpectrumFeatures(s.data());
+        updateSelectors();
+        // Until the first note the chord is steady sound, which moves nothing.
+        if (n < 60 * 8 || isPeakFrame() || SceneSelector > 1) {
+            darker = 0;
+            continue;
+        }
+        ++turning;
+        brightest += PictureSelector == kBrightestPicture;
+        darker = PictureSelector == kBrightestPicture ? 0 : darker + 1;
+        longestDarker = std::max(longestDarker, darker);
+    }
+    ASSERT_GT(turning, 60 * 20);
+    EXPECT_LE(longestDarker, 60 * 5) << turning << " turning frames, " << brightest << " on the brightest";
+    EXPECT_GT(brightest, turning / 2);
 }
 
 // In the pattern's colours the highs set the hue against their usual level:
