@@ -81,7 +81,7 @@ struct Tuning {
     // by at most litPerSecond a second: music wavering about the gate cannot
     // pulse the frame with every note (a swing down is no larger than the
     // swing up before it), and a gap still goes dark as fast as the level.
-    double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 6.0, litPerSecond = 1.5;
+    double loudSeconds = 0.1, gateFloorDb = -57.0, gateSpanDb = 3.0, litPerSecond = 1.5;
     // The pattern's colours. A hold sets the scene to 2, and so does a scene
     // step from 3, which the analyser turns into a jump (band 1 above 0.5)
     // that any frame rate sees. From there until the next scene step the

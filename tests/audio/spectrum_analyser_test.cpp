@@ -402,7 +402,7 @@ TEST(SpectrumAnalyserQuiet, AGapBetweenSongsGoesDarkAndComesBack) {
 TEST(SpectrumAnalyserQuiet, QuietMusicAboutTheGateDoesNotPulseTheFrame) {
     Heard heard([](int64_t n) {
         const double t = static_cast<double>(n) / 44100.0;
-        return music(n, std::pow(10.0, (-38.0 + 4.0 * std::sin(2.0 * std::numbers::pi * 3.0 * t)) / 20.0));
+        return music(n, std::pow(10.0, (-41.0 + 4.0 * std::sin(2.0 * std::numbers::pi * 3.0 * t)) / 20.0));
     });
     std::vector<float> s(kSpectrumBands);
     float before = 0.0f, mostRise = 0.0f, mostFall = 0.0f;
